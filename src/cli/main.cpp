@@ -1,0 +1,53 @@
+// morvane-cli: key generation, encoding and decoding without a window.
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace morvane::cli {
+int RunKeygen(int argc, char** argv);
+int RunEncode(int argc, char** argv);
+#ifdef MORVANE_HAVE_DECODE
+int RunDecode(int argc, char** argv);
+#endif
+} // namespace morvane::cli
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: morvane-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  keygen [--seed N] [--force] KEYFILE\n"
+    "      generate a new key and write it to KEYFILE\n"
+    "  encode --key KEYFILE [--seed N] [-o OUTPUT] [INPUT]\n"
+    "      encode a text (INPUT, or standard input) into a code\n"
+    "  decode --key KEYFILE [--raw] [-o OUTPUT] [INPUT]\n"
+    "      decode a code (INPUT, or standard input) back into its text\n"
+    "\n"
+    "'morvane-cli COMMAND --help' describes one command.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string_view command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "keygen")
+        return morvane::cli::RunKeygen(argc - 1, argv + 1);
+    if (command == "encode")
+        return morvane::cli::RunEncode(argc - 1, argv + 1);
+#ifdef MORVANE_HAVE_DECODE
+    if (command == "decode")
+        return morvane::cli::RunDecode(argc - 1, argv + 1);
+#endif
+    std::fprintf(stderr, "morvane-cli: unknown command '%s'\n", argv[1]);
+    std::fputs(kUsage, stderr);
+    return 2;
+}

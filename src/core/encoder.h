@@ -1,0 +1,69 @@
+// The encoding run and the code text format.
+#pragma once
+
+#include "key_table.h"
+#include "random.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+inline constexpr int kYieldEvery = 50;
+
+// What the run asks of whoever drives it.
+class EncodeHook {
+public:
+    virtual ~EncodeHook() = default;
+    // Called after every 50th character of a run, with the count of characters
+    // walked so far: the window system may run now. Returns false to stop the
+    // run; the characters up to and including this one have been encoded.
+    virtual bool Yield(std::size_t walked) = 0;
+};
+
+// Turns characters into code numbers with one loaded key. The digits of every
+// cell are prepared once, so the run is one random draw and one copy per
+// character; the draws are exactly those of the plain algorithm.
+class Encoder {
+public:
+    Encoder(const KeyTable& table, std::uint8_t codeWidth);
+
+    // "011" followed by the code width digit.
+    std::string Header() const;
+
+    // EmitCode: appends one randomly chosen number of the row (1 to 226).
+    void EmitCode(int row, RandomSource& random, std::string& code) const;
+
+    // Appends the numbers of every encodable character of text (no header).
+    void EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const;
+
+    // The longest decimal form among the key's numbers.
+    std::size_t LongestNumber() const { return longest_; }
+
+private:
+    // Decimal digits of every cell, padded to 8 bytes so that one fixed-size
+    // copy writes a number; lengths_ says how many of them count.
+    std::array<std::array<char, 8>, kKeyCells> digits_{};
+    std::array<std::uint8_t, kKeyCells> lengths_{};
+    std::size_t longest_ = 1;
+    std::uint8_t codeWidth_;
+};
+
+// One encoding run over text (the text as it stands when the run starts):
+// writes the header when text is not empty, then a number per encodable
+// character, and gives the hook control after every 50th character. Returns
+// true when the whole text was walked, false when the hook stopped the run.
+// code is replaced by the run's code in both cases.
+bool EncodeSource(std::string_view text, const KeyTable& table, std::uint8_t codeWidth,
+                  RandomSource& random, EncodeHook& hook, std::string& code);
+
+inline constexpr const char* kSaveFailed = "Unable to save the file.";
+
+// SaveCode: writes the code to the file atomically; "Unable to save the file."
+// on failure, with an existing file left whole.
+bool SaveCode(const std::string& name, std::string_view code, std::string& message);
+
+} // namespace morvane

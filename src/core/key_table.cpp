@@ -1,0 +1,101 @@
+#include "key_table.h"
+
+#include "failure.h"
+#include "integer_text.h"
+#include "text_file.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr std::size_t kHeaderLength = 4;
+constexpr std::size_t kMaxWidth = 9;
+
+// The key file is read through bounded reads: characters are taken one at a
+// time and a read stops early at a CR, which stays unread so that every later
+// read stops there too, and at a Ctrl-Z or the end, which end the file.
+class BoundedReader {
+public:
+    explicit BoundedReader(std::string_view data) : data_(data) {}
+
+    // Appends up to n characters to out; returns how many were taken.
+    std::size_t Read(std::size_t n, char* out)
+    {
+        std::size_t taken = 0;
+        while (taken < n && pos_ < data_.size()) {
+            const char c = data_[pos_];
+            if (c == '\r' || c == kCtrlZ)
+                break;
+            out[taken++] = c;
+            ++pos_;
+        }
+        return taken;
+    }
+
+private:
+    std::string_view data_;
+    std::size_t pos_ = 0;
+};
+
+KeyLoadResult Unreadable() { return {false, kKeyUnreadable}; }
+
+KeyLoadResult Parse(std::string_view bytes, bool ioError, KeyTable& table, std::uint8_t& codeWidth)
+{
+    BoundedReader reader(bytes);
+    char header[kHeaderLength];
+    const std::size_t headerLength = reader.Read(kHeaderLength, header);
+
+    // A header cut short has no width character to go by.
+    if (headerLength < kHeaderLength || IsNotInteger(std::string_view(header, 2)))
+        return Unreadable();
+
+    const char width = header[3];
+    if (width < '0' || width > '9')
+        throw Failure("'" + std::string(1, width) + "' is not a valid integer value");
+    codeWidth = static_cast<std::uint8_t>(width - '0');
+
+    if (ioError)
+        return Unreadable();
+
+    table.Clear();
+    char number[kMaxWidth];
+    for (int row = 1; row <= kKeyRows; ++row) {
+        for (int column = 1; column <= kKeyColumns; ++column) {
+            // One bounded read per character: once a read stops at a CR or
+            // the end, the rest of the number's reads return nothing.
+            const std::size_t length = reader.Read(codeWidth, number);
+            const std::string_view text(number, length);
+            if (IsNotInteger(text))
+                return Unreadable();
+            table.cell(row, column) =
+                static_cast<std::uint16_t>(static_cast<std::uint32_t>(*ParseIntegerText(text)));
+        }
+    }
+    return {true, {}};
+}
+
+} // namespace
+
+KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t& codeWidth)
+{
+    return Parse(bytes, false, table, codeWidth);
+}
+
+KeyLoadResult LoadKeyFile(const std::string& name, KeyTable& table, std::uint8_t& codeWidth)
+{
+    // Nothing beyond the header and 7910 numbers of the widest width is ever looked at.
+    constexpr std::size_t kMostRead = kHeaderLength + kKeyCells * kMaxWidth;
+    std::string bytes;
+    switch (ReadRegularFile(name, bytes, kMostRead)) {
+    case ReadStatus::Ok:
+        return Parse(bytes, false, table, codeWidth);
+    case ReadStatus::ReadError:
+        return Parse(bytes, true, table, codeWidth);
+    case ReadStatus::NotFound:
+    case ReadStatus::TooLarge:
+        break;
+    }
+    return {false, kKeyNotFound};
+}
+
+} // namespace morvane
