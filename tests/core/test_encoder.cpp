@@ -1,0 +1,163 @@
+#include "core/encoder.h"
+#include "core/key_generator.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <vector>
+
+using namespace morvane;
+
+namespace {
+
+struct GeneratedKey {
+    KeyTable table;
+    std::map<int, int> rowOfNumber;
+    GeneratedKey()
+    {
+        RandomSource random(11);
+        GenerateKey(random, table);
+        for (int row = 1; row <= kKeyRows; ++row)
+            for (int column = 1; column <= kKeyColumns; ++column)
+                rowOfNumber[table.cell(row, column)] = row;
+    }
+};
+
+const GeneratedKey& Key()
+{
+    static const GeneratedKey key;
+    return key;
+}
+
+class RecordingHook : public EncodeHook {
+public:
+    bool Yield(std::size_t walked) override
+    {
+        yields.push_back(walked);
+        return stopAfter == 0 || yields.size() < stopAfter;
+    }
+    std::vector<std::size_t> yields;
+    std::size_t stopAfter = 0;
+};
+
+std::string Encode(std::string_view text, std::uint32_t seed = 5, RecordingHook* hook = nullptr)
+{
+    RecordingHook local;
+    RandomSource random(seed);
+    std::string code;
+    EncodeSource(text, Key().table, 4, random, hook ? *hook : local, code);
+    return code;
+}
+
+// The rows of a code made with the generated key, one per four-digit group.
+std::vector<int> RowsOf(const std::string& code)
+{
+    std::vector<int> rows;
+    EXPECT_EQ(code.substr(0, 4), "0114");
+    EXPECT_EQ((code.size() - 4) % 4, 0u);
+    for (std::size_t i = 4; i + 4 <= code.size(); i += 4) {
+        const auto found = Key().rowOfNumber.find(std::stoi(code.substr(i, 4)));
+        rows.push_back(found == Key().rowOfNumber.end() ? -1 : found->second);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(Encoder, EveryClassOfCharacterGoesToItsRow)
+{
+    EXPECT_EQ(Encode(""), "") << "an empty text gives no header";
+    EXPECT_EQ(RowsOf(Encode("A")), std::vector<int>{34});
+    const std::string text = std::string(" \x7f\x80\xff\r\n\t", 7) + std::string("\0\x01\x0b\x0c\x1a\x1f", 6);
+    EXPECT_EQ(RowsOf(Encode(text)), (std::vector<int>{1, 96, 97, 224, 225, 226}));
+    EXPECT_EQ(Encode("\n\n\n"), "0114") << "a text with no encodable character gives the header alone";
+
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
+    const std::vector<int> rows = RowsOf(Encode(all));
+    ASSERT_EQ(rows.size(), 226u);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i], RowOf(static_cast<unsigned char>(i < 2 ? (i == 0 ? 9 : 13) : i + 30)));
+}
+
+TEST(Encoder, OneDrawPerEncodedCharacterInTextOrder)
+{
+    // The code equals EmitCode applied character by character from the same state.
+    const std::string text = "Hello,\r\n\tworld\x01\n!";
+    RandomSource random(42);
+    const Encoder encoder(Key().table, 4);
+    std::string expected = encoder.Header();
+    for (const char c : text)
+        if (const int row = RowOf(static_cast<unsigned char>(c)))
+            encoder.EmitCode(row, random, expected);
+    RandomSource run(42);
+    RecordingHook hook;
+    std::string code;
+    EXPECT_TRUE(EncodeSource(text, Key().table, 4, run, hook, code));
+    EXPECT_EQ(code, expected);
+    EXPECT_EQ(run.RandomState, random.RandomState);
+
+    // A second run continues the sequence: a different code for the same rows.
+    std::string again;
+    EncodeSource(text, Key().table, 4, run, hook, again);
+    EXPECT_NE(again, code);
+    EXPECT_EQ(RowsOf(again), RowsOf(code));
+}
+
+TEST(Encoder, LengthIsFourPlusFourPerEncodedCharacter)
+{
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += static_cast<char>((i * 7919) % 256);
+    std::size_t encodable = 0;
+    for (const char c : text)
+        encodable += RowOf(static_cast<unsigned char>(c)) != 0;
+    const std::string code = Encode(text);
+    EXPECT_EQ(code.size(), 4 + 4 * encodable);
+    for (const int row : RowsOf(code))
+        EXPECT_NE(row, -1);
+}
+
+TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)
+{
+    RecordingHook hook;
+    Encode(std::string(49, 'x'), 1, &hook);
+    EXPECT_TRUE(hook.yields.empty());
+    hook.yields.clear();
+    Encode(std::string(50, 'x'), 1, &hook);
+    EXPECT_EQ(hook.yields, std::vector<std::size_t>{50});
+    hook.yields.clear();
+    Encode(std::string(120, '\n'), 1, &hook);
+    EXPECT_EQ(hook.yields, (std::vector<std::size_t>{50, 100})) << "dropped characters count too";
+
+    RecordingHook stopper;
+    stopper.stopAfter = 2;
+    RandomSource random(1);
+    std::string code;
+    EXPECT_FALSE(EncodeSource(std::string(500, 'y'), Key().table, 4, random, stopper, code));
+    EXPECT_EQ(stopper.yields, (std::vector<std::size_t>{50, 100}));
+    EXPECT_EQ(code.size(), 4 + 4 * 100u) << "the characters up to the yield are encoded";
+
+    RecordingHook atEnd;
+    atEnd.stopAfter = 1;
+    EXPECT_FALSE(EncodeSource(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
+        << "a stop at the yield after the last character still counts as a stop";
+}
+
+TEST(Encoder, NumbersAreWrittenUnpadded)
+{
+    KeyTable table;
+    for (KeyRow& row : table.rows)
+        row.fill(7);
+    table.cell(34, 1) = 65535;
+    RandomSource random(0);
+    RecordingHook hook;
+    std::string code;
+    EncodeSource("  ", table, 9, random, hook, code);
+    EXPECT_EQ(code, "011977");
+    const Encoder encoder(table, 9);
+    std::string one;
+    for (int i = 0; i < 200; ++i)
+        encoder.EmitCode(34, random, one);
+    EXPECT_NE(one.find("65535"), std::string::npos);
+}
