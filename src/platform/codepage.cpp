@@ -1,0 +1,29 @@
+#include "platform/codepage.h"
+
+#include "platform/cp1252.h"
+
+#include <QList>
+
+namespace morvane::platform {
+
+QString ToUnicode(std::string_view bytes)
+{
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (char b : bytes)
+        text += QChar(static_cast<char16_t>(Cp1252ToCodePoint(static_cast<unsigned char>(b))));
+    return text;
+}
+
+std::string FromUnicode(const QString& text)
+{
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    // Code points, so that a character outside the basic plane gives one '?'
+    // (an unpaired surrogate comes out as U+FFFD, which gives '?' as well).
+    for (const uint c : text.toUcs4())
+        bytes += Cp1252FromCodePoint(static_cast<char32_t>(c));
+    return bytes;
+}
+
+} // namespace morvane::platform
