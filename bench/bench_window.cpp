@@ -1,0 +1,134 @@
+// The encoding run through the encoder window, offscreen: a 10 MB text from
+// the Encode button to the code, with the window's yields, progress bar and
+// locking, beside the core engine alone on the same text.
+#include "../tests/app/fakes.h"
+
+#include "application.h"
+#include "coder.h"
+#include "program.h"
+
+#include "core/encoder.h"
+#include "core/key_generator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+using namespace morvane;
+
+namespace {
+
+constexpr std::size_t kTextSize = 10 * 1000 * 1000;
+
+// Plain prose-like text: words, punctuation and CR LF line breaks.
+std::string MakeText()
+{
+    static const char* const words[] = {"the", "cipher", "Morvane", "key", "of", "numbers", "and",
+                                        "text,", "noon.", "Bring", "table", "row", "(35)", "\tcolumn"};
+    std::string text;
+    text.reserve(kTextSize + 16);
+    RandomSource random(99);
+    int line = 0;
+    while (text.size() < kTextSize) {
+        text += words[random.RandomBelow(std::size(words))];
+        if (++line % 12 == 0)
+            text += "\r\n";
+        else
+            text += ' ';
+    }
+    text.resize(kTextSize);
+    return text;
+}
+
+struct KeyFile {
+    KeyFile()
+    {
+        RandomSource random(4711);
+        GenerateKey(random, table);
+        name = QFile::encodeName(dir.filePath(QStringLiteral("bench.key"))).toStdString();
+        WriteKeyFile(name, table);
+    }
+    QTemporaryDir dir;
+    KeyTable table;
+    std::string name;
+};
+
+class NoYield : public EncodeHook {
+public:
+    bool Yield(std::size_t) override { return true; }
+};
+
+void BM_WindowEncode10MB(benchmark::State& state)
+{
+    KeyFile key;
+    testing::FakePlatform fake;
+    app::Program program(fake.platform, {QStringLiteral("morvane")});
+    program.CreateWindows();
+    program.frmCoder->ShowMainWindow();
+    program.frmCoder->findChild<QLineEdit*>(QStringLiteral("edtKeyFile"))->setText(QString::fromStdString(key.name));
+    program.state.SourceText = MakeText();
+    program.frmCoder->ShowSource();
+    QPushButton* encode = program.frmCoder->findChild<QPushButton*>(QStringLiteral("bbnEncode"));
+    for (auto _ : state) {
+        encode->click();
+        benchmark::DoNotOptimize(program.state.CodeText.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kTextSize));
+}
+BENCHMARK(BM_WindowEncode10MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The engine alone on the same text and key, for comparison.
+void BM_CoreEncode10MB(benchmark::State& state)
+{
+    KeyFile key;
+    const std::string text = MakeText();
+    RandomSource random(12345);
+    NoYield hook;
+    std::string code;
+    for (auto _ : state) {
+        EncodeSource(text, key.table, 4, random, hook, code);
+        benchmark::DoNotOptimize(code.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kTextSize));
+}
+BENCHMARK(BM_CoreEncode10MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the window adds to a run of 10 MB: one progress hand-over and one
+// processing of pending events per 50 characters, with no encoding at all.
+void BM_Yields10MB(benchmark::State& state)
+{
+    testing::FakePlatform fake;
+    app::Program program(fake.platform, {QStringLiteral("morvane")});
+    program.CreateWindows();
+    program.frmCoder->ShowMainWindow();
+    QProgressBar* progress = program.frmCoder->findChild<QProgressBar*>(QStringLiteral("prbCoding"));
+    progress->setMaximum(int(kTextSize));
+    for (auto _ : state) {
+        for (std::size_t walked = kYieldEvery; walked <= kTextSize; walked += kYieldEvery) {
+            progress->setValue(int(walked));
+            QCoreApplication::processEvents();
+        }
+        progress->setValue(0);
+    }
+}
+BENCHMARK(BM_Yields10MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::Application application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

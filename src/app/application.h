@@ -1,0 +1,27 @@
+// The program's application object: the top-level failure handler lives in
+// its notify(), where every event handler is entered.
+#pragma once
+
+#include <QApplication>
+#include <functional>
+#include <string>
+
+namespace morvane::app {
+
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv);
+
+    // A failure that leaves an event handler abandons that event and is
+    // handed to this handler; the program then carries on.
+    void SetFailureHandler(std::function<void(const std::string& message)> handler);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    static Application* instance();
+
+private:
+    std::function<void(const std::string&)> failureHandler_;
+};
+
+} // namespace morvane::app

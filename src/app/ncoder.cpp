@@ -1,0 +1,19 @@
+// The encoder program's body.
+#include "application.h"
+#include "program.h"
+
+#include "platform/platform.h"
+
+#include <QIcon>
+#include <QStringList>
+
+int main(int argc, char** argv)
+{
+    morvane::app::Application application(argc, argv);
+    QGuiApplication::setDesktopFileName("morvane");
+    QApplication::setWindowIcon(QIcon(":/icons/morvane-256.png"));
+    morvane::platform::SystemPlatform system;
+    morvane::app::Program program(system.get(), QCoreApplication::arguments());
+    program.CreateWindows();
+    return program.Run();
+}

@@ -1,0 +1,177 @@
+#include "newkey.h"
+#include "ui_newkey.h"
+
+#include "program.h"
+#include "platform/window_font.h"
+
+#include "core/key_generator.h"
+#include "core/key_table.h"
+#include "platform/file_dialogs.h"
+#include "platform/file_system.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+static void InitNewKeyResources()
+{
+    Q_INIT_RESOURCE(morvane);
+}
+
+namespace morvane::app {
+
+TfrmNewKey::TfrmNewKey(Program& program, QWidget* parent)
+    : QWidget(parent), program_(program), ui_(std::make_unique<Ui::TfrmNewKey>())
+{
+    InitNewKeyResources();
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(345, 155);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/morvane-32.png")));
+    platform::ApplyWindowFont(this);
+
+    connect(ui_->bbnBrowse, &QPushButton::clicked, this, &TfrmNewKey::bbnBrowseClick);
+    connect(ui_->bbnCreate, &QPushButton::clicked, this, &TfrmNewKey::bbnCreateClick);
+    connect(ui_->bbnCancel, &QPushButton::clicked, this, &TfrmNewKey::bbnCancelClick);
+    connect(ui_->edtFileName, &QLineEdit::textChanged, this, &TfrmNewKey::edtFileNameChange);
+
+    FormCreate();
+}
+
+TfrmNewKey::~TfrmNewKey() = default;
+
+void TfrmNewKey::FormCreate()
+{
+    program_.FormReady();
+}
+
+void TfrmNewKey::ShowOrRaise()
+{
+    if (!isVisible()) {
+        if (!placed_) {
+            // Centred on the screen the first time; where it was after that.
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                QRect area = screen->availableGeometry();
+                move(area.center() - QPoint(width() / 2, height() / 2));
+            }
+            placed_ = true;
+        }
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TfrmNewKey::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Runs while the window is being shown, before it appears on the screen,
+    // so the save dialog comes first. Shows from the window system (a
+    // restored window) are not a new showing.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmNewKey::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        // Enter presses the focused button, or else the default button Create
+        // while it is enabled.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && focused != ui_->bbnCreate) {
+            if (focused->isEnabled())
+                focused->click();
+        } else if (ui_->bbnCreate->isEnabled()) {
+            ui_->bbnCreate->click();
+        }
+        event->accept();
+        return;
+    }
+    case Qt::Key_Escape:
+        // No button answers Escape, and Escape does not close the window.
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TfrmNewKey::FormShow()
+{
+    ui_->edtFileName->clear();
+    ChooseNewKeyFileName();
+    if (!ui_->edtFileName->text().isEmpty())
+        ui_->bbnCreate->setFocus();
+}
+
+void TfrmNewKey::ChooseNewKeyFileName()
+{
+    platform::FileDialogOptions options;
+    options.title = QStringLiteral("Set file name for a new key");
+    options.filter = QStringLiteral("Key file (*.key)|*.key|All files (*.*)|*.*");
+    options.filterIndex = 1;
+    options.defaultExt = QStringLiteral("key");
+    options.initialDir = QFile::decodeName(QByteArray::fromStdString(platform::CurrentDirectory()));
+    options.fileName.clear();
+    options.hideReadOnly = true;
+    options.overwritePrompt = true;
+
+    std::optional<QString> chosen = program_.platform.dialogs->GetSaveFileName(this, options);
+    if (chosen && !chosen->isEmpty())
+        ui_->edtFileName->setText(*chosen);
+}
+
+void TfrmNewKey::bbnBrowseClick()
+{
+    ChooseNewKeyFileName();
+}
+
+void TfrmNewKey::edtFileNameChange()
+{
+    ui_->bbnCreate->setEnabled(!ui_->edtFileName->text().isEmpty());
+}
+
+void TfrmNewKey::bbnCreateClick()
+{
+    if (!ui_->edtFileName->text().isEmpty())
+        CreateKeyFile();
+}
+
+void TfrmNewKey::bbnCancelClick()
+{
+    close();
+}
+
+void TfrmNewKey::CreateKeyFile()
+{
+    QProgressBar* bar = ui_->prbCreation;
+    bar->setMaximum(kKeyRows);
+
+    // No input is handled during the run: the window is only repainted after
+    // each generated row.
+    KeyTable table;
+    GenerateKey(program_.state.Random, table, [&](int) {
+        bar->setValue(bar->value() + 1);
+        repaint();
+    });
+
+    const QString name = ui_->edtFileName->text();
+    KeyWriteResult written = WriteKeyFile(QFile::encodeName(name).toStdString(), table,
+                                          [&](int) { bar->setValue(bar->value() - 1); });
+    if (!written.ok) {
+        program_.ShowError(QString::fromStdString(written.message));
+        bar->setValue(0);
+        return;
+    }
+    program_.SetKeyFileName(name);
+    close();
+}
+
+} // namespace morvane::app
