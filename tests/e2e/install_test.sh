@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# scripts/install, scripts/uninstall and scripts/run on temporary prefixes,
+# with the programs of an existing build and the settings file in a temporary
+# folder. Never touches the real ~/.local or ~/.config.
+#
+#   tests/e2e/install_test.sh <build folder>
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="$(cd "${1:?build folder}" && pwd)"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+export HOME="$tmp/home"
+mkdir -p "$HOME"
+unset XDG_CONFIG_HOME
+export MORVANE_BUILD_DIR="$build"
+export MORVANE_SETTINGS="$tmp/config/settings.reg"
+
+failures=0
+check() { # description, command...
+  local what="$1"
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+
+prefix="$tmp/prefix"
+"$root/scripts/install" "$prefix" >/dev/null
+
+# The programs, the desktop entry, the icons and the file types.
+check "morvane installed" test -x "$prefix/bin/morvane"
+check "morvane-cli installed" test -x "$prefix/bin/morvane-cli"
+if [ -n "$(find "$build" -type f -name morvanedecoder -perm -u+x -not -path '*/CMakeFiles/*' -print -quit)" ]; then
+  check "morvanedecoder installed" test -x "$prefix/bin/morvanedecoder"
+  check "decoder desktop entry" grep -qx "Exec=$prefix/bin/morvanedecoder %f" "$prefix/share/applications/morvanedecoder.desktop"
+fi
+check "desktop entry starts the installed program" \
+  grep -qx "Exec=$prefix/bin/morvane %f" "$prefix/share/applications/morvane.desktop"
+check "desktop entry names the icon" grep -qx "Icon=morvane" "$prefix/share/applications/morvane.desktop"
+for size in 16 32 48 256; do
+  check "icon ${size}x${size}" test -s "$prefix/share/icons/hicolor/${size}x${size}/apps/morvane.png"
+done
+check "file types declared" grep -q 'application/x-morvane-key' "$prefix/share/mime/packages/morvane.xml"
+check "the installed encoder is the built one" cmp -s "$(find "$build" -type f -name morvane -perm -u+x -not -path '*/CMakeFiles/*' -print -quit)" "$prefix/bin/morvane"
+
+# A missing settings key is created.
+expected="Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\software\\morvane]
+\"InstallPath\"=\"$prefix/bin\"
+\"LastTopPos\"=\"-1\"
+\"LastLeftPos\"=\"-1\""
+check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$expected"
+
+# An existing key: InstallPath set (escaped), the positions, other values,
+# other keys and comments kept; a missing value added.
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '; kept' \
+  '[HKEY_CURRENT_USER\Software\Other]' '"InstallPath"="other"' '' \
+  '[HKEY_CURRENT_USER\SOFTWARE\MORVANE]' '"LastTopPos"="120"' '"installpath"="/old"' \
+  '"Extra"=dword:00000001' >"$MORVANE_SETTINGS"
+other="$tmp/other \"prefix\""
+"$root/scripts/install" "$other" >/dev/null
+settings="$(tr -d '\r' <"$MORVANE_SETTINGS")"
+check "InstallPath replaced" grep -qxF "\"InstallPath\"=\"$tmp/other \\\"prefix\\\"/bin\"" <<<"$settings"
+check "old InstallPath gone" test "$(grep -ci '"installpath"="/old"' <<<"$settings")" = 0
+check "position kept" grep -qxF '"LastTopPos"="120"' <<<"$settings"
+check "missing position added" grep -qxF '"LastLeftPos"="-1"' <<<"$settings"
+check "other value kept" grep -qxF '"Extra"=dword:00000001' <<<"$settings"
+check "other key kept" grep -qxF '"InstallPath"="other"' <<<"$settings"
+check "comment kept" grep -qxF '; kept' <<<"$settings"
+check "line ends kept" test "$(grep -c $'\r$' "$MORVANE_SETTINGS")" = "$(wc -l <"$MORVANE_SETTINGS")"
+check "no temporary file left" test "$(ls "$tmp/config")" = "settings.reg"
+
+# The default place of the settings file, under the XDG configuration folder.
+(
+  unset MORVANE_SETTINGS
+  export XDG_CONFIG_HOME="$tmp/xdg"
+  "$root/scripts/install" "$prefix" >/dev/null
+  check "settings under XDG_CONFIG_HOME" grep -qxF "\"InstallPath\"=\"$prefix/bin\"" "$tmp/xdg/morvane/settings.reg"
+  "$root/scripts/uninstall" "$prefix" >/dev/null
+  check "uninstall removes the XDG settings file" test ! -e "$tmp/xdg/morvane"
+)
+
+# Uninstall removes everything the install put there, and the settings file.
+"$root/scripts/uninstall" "$other" >/dev/null
+check "uninstall empties the prefix" test -z "$(ls -A "$other")"
+check "uninstall removes the settings file" test ! -e "$MORVANE_SETTINGS"
+check "uninstall of the first prefix" test -z "$(ls -A "$prefix")"
+
+# scripts/run without a display installs and explains the headless tool.
+output="$(DISPLAY= WAYLAND_DISPLAY= MORVANE_PREFIX="$HOME/.local" "$root/scripts/run")"
+check "run without a display exits 0 and says so" \
+  grep -qxF "No display: use ~/.local/bin/morvane-cli --help for the headless tool." <<<"$output"
+check "run installed the programs" test -x "$HOME/.local/bin/morvane"
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "all checks passed"
