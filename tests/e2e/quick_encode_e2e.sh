@@ -1,0 +1,100 @@
+#!/bin/sh
+# Quick encoding end to end: "morvane ENCODE file.txt" on a virtual screen,
+# the key file's path typed into the real key dialog, then the .etx beside
+# the file is checked against the key.
+#
+# usage: quick_encode_e2e.sh MORVANE MORVANE_CLI
+# Exit status 77 (skipped) when xvfb-run is not installed.
+set -eu
+
+morvane=$1
+cli=$2
+
+command -v xvfb-run >/dev/null 2>&1 || { echo "xvfb-run is not installed: skipped"; exit 77; }
+for tool in xdotool python3; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed"; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/config" "$work/runtime" "$work/docs" "$work/keys"
+chmod 700 "$work/runtime"
+
+# The settings key, as the installation makes it.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\software\\morvane]\r\n"InstallPath"="/tmp/x"\r\n"LastTopPos"="-1"\r\n"LastLeftPos"="-1"\r\n' \
+    >"$work/settings.reg"
+cp "$work/settings.reg" "$work/settings.before"
+
+key="$work/keys/e2e.key"
+"$cli" keygen "$key" >/dev/null
+
+# Every kind of character: letters, digits, punctuation, CR LF (the CR is
+# encoded, the LF dropped), TAB, bytes above 127, and a control character
+# without a row.
+printf 'Dear Ann,\r\n\tthe key is under the mat (No. 42).\r\n\351t\351 \377\001~\n' >"$work/docs/file.txt"
+
+# The user's side: wait for the key dialog, type the key's full path into
+# its file-name box, accept it, and wait for the program to end.
+cat >"$work/session.sh" <<'EOF'
+#!/bin/sh
+set -u
+cd "$WORK/docs"
+"$MORVANE" ENCODE file.txt &
+pid=$!
+dialog=$(xdotool search --sync --onlyvisible --name "Choose key file" | head -n 1)
+# The dialog takes the keyboard (there is no window manager to give it).
+tries=0
+while [ "$(xdotool getwindowfocus 2>/dev/null)" != "$dialog" ] && [ "$tries" -lt 100 ]; do
+    xdotool windowfocus "$dialog" 2>/dev/null
+    sleep 0.1
+    tries=$((tries + 1))
+done
+sleep 0.2
+xdotool type --delay 20 "$KEY"
+xdotool key Return
+wait "$pid"
+EOF
+chmod +x "$work/session.sh"
+
+status=0
+env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
+    QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+    MORVANE_SETTINGS="$work/settings.reg" WORK="$work" MORVANE="$morvane" KEY="$key" \
+    timeout 60 xvfb-run -a -n 107 "$work/session.sh" || status=$?
+if [ "$status" -ne 0 ]; then
+    echo "the session failed (status $status)"
+    exit 1
+fi
+
+# Quick encoding never writes the window position back.
+cmp -s "$work/settings.reg" "$work/settings.before" || { echo "the settings file was changed"; exit 1; }
+
+python3 - "$work/docs/file.txt" "$work/docs/file.etx" "$key" <<'EOF'
+import sys
+
+source = open(sys.argv[1], 'rb').read()
+try:
+    code = open(sys.argv[2], 'rb').read()
+except OSError:
+    sys.exit('no file.etx beside file.txt')
+key = open(sys.argv[3], 'rb').read()
+
+def row_of(c):
+    if c >= 32:
+        return c - 31
+    return {13: 225, 9: 226}.get(c)
+
+rows = [row_of(c) for c in source if row_of(c)]
+numbers = [int(key[4 + 4 * i:8 + 4 * i]) for i in range(226 * 35)]
+table = [set(numbers[r * 35:(r + 1) * 35]) for r in range(226)]
+
+if len(code) != 4 + 4 * len(rows):
+    sys.exit('code length %d, expected %d' % (len(code), 4 + 4 * len(rows)))
+if code[:4] != b'0114':
+    sys.exit('header %r' % code[:4])
+for k, row in enumerate(rows):
+    number = int(code[4 + 4 * k:8 + 4 * k])
+    if number not in table[row - 1]:
+        sys.exit('number %d (character %d) is not in row %d' % (number, k + 1, row))
+print('file.etx: %d numbers, each of the right key row' % len(rows))
+EOF
