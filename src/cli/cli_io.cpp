@@ -1,8 +1,11 @@
 #include "cli_io.h"
 
+#include "core/failure.h"
 #include "core/text_file.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -37,6 +40,73 @@ int UsageError(std::string_view usage, std::string_view problem)
         std::fprintf(stderr, "morvane-cli: %.*s\n", static_cast<int>(problem.size()), problem.data());
     std::fprintf(stderr, "%.*s", static_cast<int>(usage.size()), usage.data());
     return kExitUsage;
+}
+
+std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view usage, bool takesSeed,
+                                      bool takesRaw, StreamOptions& options)
+{
+    bool haveInput = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fwrite(usage.data(), 1, usage.size(), stdout);
+            return 0;
+        }
+        if (arg == "--key") {
+            if (++i == argc)
+                return UsageError(usage, "--key needs a file name");
+            options.keyFile = argv[i];
+        } else if (arg == "-o" || arg == "--output") {
+            if (++i == argc)
+                return UsageError(usage, "-o needs a file name");
+            options.output = argv[i];
+        } else if (takesSeed && arg == "--seed") {
+            if (++i == argc || !(options.seed = ParseSeed(argv[i])))
+                return UsageError(usage, "--seed takes a number from 0 to 4294967295");
+        } else if (takesRaw && arg == "--raw") {
+            options.raw = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError(usage, "unknown option " + std::string(arg));
+        } else if (!haveInput) {
+            options.input = arg;
+            haveInput = true;
+        } else {
+            return UsageError(usage, "only one INPUT may be given");
+        }
+    }
+    if (options.keyFile.empty())
+        return UsageError(usage, "--key KEYFILE is required");
+    return std::nullopt;
+}
+
+std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth)
+{
+    try {
+        const KeyLoadResult loaded = LoadKeyFile(keyFile, table, codeWidth);
+        if (!loaded.ok)
+            return Fail(loaded.message);
+    } catch (const Failure& failure) {
+        return Fail(WithFullStop(failure.what()));
+    }
+    return std::nullopt;
+}
+
+bool Input::ReadText(const std::function<bool(std::string_view)>& take)
+{
+    const auto buffer = std::make_unique<char[]>(kReadBlock);
+    for (;;) {
+        const long long n = Read(buffer.get(), kReadBlock);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        std::string_view text(buffer.get(), static_cast<std::size_t>(n));
+        const void* ctrlZ = std::memchr(text.data(), kCtrlZ, text.size());
+        if (ctrlZ)
+            text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
+        if (!take(text) || ctrlZ)
+            return true;
+    }
 }
 
 bool Input::Open(const std::string& name)

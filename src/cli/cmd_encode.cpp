@@ -1,10 +1,8 @@
 #include "cli_io.h"
 
 #include "core/encoder.h"
-#include "core/failure.h"
 #include "core/text_file.h"
 
-#include <cstring>
 #include <memory>
 
 namespace morvane::cli {
@@ -22,82 +20,37 @@ constexpr const char* kUsage =
     "  --seed N       start the random source at N (0 to 4294967295); default: the clock\n"
     "  -o OUTPUT      write the code to OUTPUT, replacing it as a whole\n";
 
-constexpr std::size_t kBlock = 1 << 20;
-
 } // namespace
 
 int RunEncode(int argc, char** argv)
 {
-    std::optional<std::uint32_t> seed;
-    std::string keyFile, output, input;
-    bool haveInput = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--key") {
-            if (++i == argc)
-                return UsageError(kUsage, "--key needs a file name");
-            keyFile = argv[i];
-        } else if (arg == "-o" || arg == "--output") {
-            if (++i == argc)
-                return UsageError(kUsage, "-o needs a file name");
-            output = argv[i];
-        } else if (arg == "--seed") {
-            if (++i == argc || !(seed = ParseSeed(argv[i])))
-                return UsageError(kUsage, "--seed takes a number from 0 to 4294967295");
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError(kUsage, "unknown option " + std::string(arg));
-        } else if (!haveInput) {
-            input = arg;
-            haveInput = true;
-        } else {
-            return UsageError(kUsage, "only one INPUT may be given");
-        }
-    }
-    if (keyFile.empty())
-        return UsageError(kUsage, "--key KEYFILE is required");
+    StreamOptions options;
+    if (const auto status = ParseStreamOptions(argc, argv, kUsage, true, false, options))
+        return *status;
 
     auto table = std::make_unique<KeyTable>();
     std::uint8_t codeWidth = 0;
-    try {
-        const KeyLoadResult loaded = LoadKeyFile(keyFile, *table, codeWidth);
-        if (!loaded.ok)
-            return Fail(loaded.message);
-    } catch (const Failure& failure) {
-        return Fail(WithFullStop(failure.what()));
-    }
+    if (const auto status = LoadKey(options.keyFile, *table, codeWidth))
+        return *status;
 
     Input in;
-    if (!in.Open(input))
+    if (!in.Open(options.input))
         return Fail(kOpenFailed);
     Output out;
-    if (!out.Open(output))
+    if (!out.Open(options.output))
         return Fail(kSaveFailed);
 
     RandomSource random;
-    if (seed)
-        random.RandomState = *seed;
+    if (options.seed)
+        random.RandomState = *options.seed;
     else
         SeedRandom(random, std::chrono::system_clock::now());
 
+    // The header goes before the first character; an empty text gives an empty code.
     const auto encoder = std::make_unique<Encoder>(*table, codeWidth);
-    const auto buffer = std::make_unique<char[]>(kBlock);
     std::string code;
-    code.reserve(kBlock * encoder->LongestNumber() + 8);
     bool started = false;
-    for (;;) {
-        const long long n = in.Read(buffer.get(), kBlock);
-        if (n < 0)
-            return Fail(kOpenFailed);
-        if (n == 0)
-            break;
-        std::string_view text(buffer.get(), static_cast<std::size_t>(n));
-        const void* ctrlZ = std::memchr(text.data(), kCtrlZ, text.size());
-        if (ctrlZ)
-            text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
+    const bool read = in.ReadText([&](std::string_view text) {
         code.clear();
         if (!started && !text.empty()) {
             code = encoder->Header();
@@ -105,9 +58,10 @@ int RunEncode(int argc, char** argv)
         }
         encoder->EncodeChunk(text, random, code);
         out.Write(code);
-        if (ctrlZ)
-            break;
-    }
+        return true;
+    });
+    if (!read)
+        return Fail(kOpenFailed);
     if (!out.Close())
         return Fail(kSaveFailed);
     return 0;
