@@ -2,6 +2,7 @@
 #include "core/encoder.h"
 #include "core/key_generator.h"
 #include "core/key_table.h"
+#include "support/plain_scan_key.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -10,28 +11,6 @@
 using namespace morvane;
 
 namespace {
-
-// The membership test as a plain scan of every cell: the baseline that the
-// bitset must match draw for draw.
-void GenerateKeyByScan(RandomSource& random, KeyTable& table)
-{
-    table.Clear();
-    for (int row = 1; row <= kKeyRows; ++row) {
-        for (int column = 1; column <= kKeyColumns; ++column) {
-            for (;;) {
-                const auto v = static_cast<std::uint16_t>(random.RandomBelow(kCodeChoices) + kLowestCode);
-                bool taken = false;
-                for (const KeyRow& r : table.rows)
-                    for (const std::uint16_t cell : r)
-                        taken |= cell == v;
-                if (!taken) {
-                    table.cell(row, column) = v;
-                    break;
-                }
-            }
-        }
-    }
-}
 
 void BM_GenerateKey(benchmark::State& state)
 {
@@ -49,7 +28,7 @@ void BM_GenerateKeyPlainScanBaseline(benchmark::State& state)
     RandomSource random(1);
     KeyTable table;
     for (auto _ : state) {
-        GenerateKeyByScan(random, table);
+        testing::GenerateKeyByPlainScan(random, table);
         benchmark::DoNotOptimize(table);
     }
 }

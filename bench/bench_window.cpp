@@ -1,7 +1,7 @@
 // The encoding run through the encoder window, offscreen: a 10 MB text from
 // the Encode button to the code, with the window's yields, progress bar and
 // locking, beside the core engine alone on the same text.
-#include "../tests/app/fakes.h"
+#include "support/fakes.h"
 
 #include "application.h"
 #include "coder.h"

@@ -6,6 +6,7 @@
 #include "newkey.h"
 #include "program.h"
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
 #include "core/encoder.h"
 #include "core/key_table.h"
@@ -21,12 +22,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QScreen>
 
 #include <algorithm>
 #include <climits>
@@ -212,12 +211,8 @@ void TfrmCoder::AnalyseCommandLine()
 
 void TfrmCoder::ShowMainWindow()
 {
-    if (!positionRestored && !isVisible()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - rect().center());
-        }
-    }
+    if (!positionRestored && !isVisible())
+        platform::CentreOnScreen(*this);
     show();
 }
 

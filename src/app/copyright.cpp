@@ -3,19 +3,18 @@
 
 #include "program.h"
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
 #include "platform/clipboard.h"
 #include "platform/shell.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPixmap>
-#include <QScreen>
 
 #include <string_view>
 
@@ -97,18 +96,7 @@ void TfrmC::FormCreate()
 
 void TfrmC::ShowOrRaise()
 {
-    if (!isVisible()) {
-        if (!placed_) {
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect area = screen->availableGeometry();
-                move(area.center() - QPoint(width() / 2, height() / 2));
-            }
-            placed_ = true;
-        }
-        show();
-    }
-    raise();
-    activateWindow();
+    platform::ShowOrRaise(*this, placed_);
 }
 
 bool TfrmC::eventFilter(QObject* watched, QEvent* event)

@@ -4,12 +4,11 @@
 #include "coder.h"
 #include "program.h"
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QScreen>
 
 namespace morvane::app {
 
@@ -42,14 +41,7 @@ void TfrmError::FormCreate()
 
 void TfrmError::ShowError(const QString& message)
 {
-    if (!placed && !isVisible()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-        placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    platform::ShowOrRaise(*this, placed);
     ui->pnlErrorText->setText(message);
 }
 

@@ -3,6 +3,7 @@
 
 #include "program.h"
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
 #include "core/key_generator.h"
 #include "core/key_table.h"
@@ -10,11 +11,9 @@
 #include "platform/file_system.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 static void InitNewKeyResources()
@@ -52,19 +51,7 @@ void TfrmNewKey::FormCreate()
 
 void TfrmNewKey::ShowOrRaise()
 {
-    if (!isVisible()) {
-        if (!placed_) {
-            // Centred on the screen the first time; where it was after that.
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect area = screen->availableGeometry();
-                move(area.center() - QPoint(width() / 2, height() / 2));
-            }
-            placed_ = true;
-        }
-        show();
-    }
-    raise();
-    activateWindow();
+    platform::ShowOrRaise(*this, placed_);
 }
 
 void TfrmNewKey::showEvent(QShowEvent* event)

@@ -3,10 +3,9 @@
 #include "ui_decoder_error.h"
 
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
-#include <QGuiApplication>
 #include <QIcon>
-#include <QScreen>
 
 namespace morvane::decoder {
 
@@ -27,8 +26,7 @@ TfrmError::TfrmError(QWidget* parent)
     QPalette text = ui->pnlErrorText->palette();
     text.setColor(QPalette::Window, palette().color(QPalette::Button));
     ui->pnlErrorText->setPalette(text);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::CentreOnScreen(*this);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TfrmError::BitBtn1Click);
 }
 

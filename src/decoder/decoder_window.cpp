@@ -11,14 +11,13 @@
 #include "core/text_file.h"
 #include "platform/codepage.h"
 #include "platform/window_font.h"
+#include "platform/window_place.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QIcon>
-#include <QScreen>
 #include <QTextOption>
 
 namespace morvane::decoder {
@@ -65,8 +64,7 @@ TfrmDecoder::TfrmDecoder(platform::Platform& platform, QWidget* parent)
     platform::ApplyWindowFont(this);
     SetAlignment(ui->mmoCode, Qt::AlignLeft, QTextOption::WrapAtWordBoundaryOrAnywhere);
     SetAlignment(ui->mmoText, Qt::AlignLeft, QTextOption::WrapAtWordBoundaryOrAnywhere);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::CentreOnScreen(*this);
 
     connect(ui->bbnLoad, &QPushButton::clicked, this, &TfrmDecoder::bbnLoadClick);
     connect(ui->bbnPaste, &QPushButton::clicked, this, &TfrmDecoder::bbnPasteClick);

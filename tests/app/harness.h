@@ -2,7 +2,7 @@
 // with its four windows created as the program body creates them.
 #pragma once
 
-#include "fakes.h"
+#include "support/fakes.h"
 
 #include "application.h"
 #include "coder.h"
@@ -114,4 +114,15 @@ inline void AtNextYield(std::function<void()> f)
         morvane::app::Application application(argc, argv);                                                        \
         TestClass test;                                                                                           \
         return QTest::qExec(&test, argc, argv);                                                                   \
+    }
+
+// The main of a GoogleTest program over the windows, with the program's own
+// application object in place.
+#define MORVANE_APP_GTEST_MAIN()                                                                                  \
+    int main(int argc, char** argv)                                                                               \
+    {                                                                                                             \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                                  \
+        morvane::app::Application application(argc, argv);                                                        \
+        ::testing::InitGoogleTest(&argc, argv);                                                                   \
+        return RUN_ALL_TESTS();                                                                                   \
     }

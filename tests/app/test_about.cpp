@@ -1,5 +1,5 @@
 // The about box: its texts, the mail link, the copy menu and Close.
-#include "newkey_fakes.h"
+#include "harness.h"
 
 #include "app/copyright.h"
 #include "app/program.h"
@@ -21,7 +21,7 @@ namespace {
 
 TEST(AboutBox, ShowsItsTextsOpensTheMailLinkCopiesTheAddressAndCloses)
 {
-    fakes::FakePlatform fake;
+    morvane::testing::FakePlatform fake;
     Program program(fake.platform, QStringList{"morvane"});
     program.CreateWindows();
     TfrmC* box = program.frmC;
@@ -77,11 +77,4 @@ TEST(AboutBox, ShowsItsTextsOpensTheMailLinkCopiesTheAddressAndCloses)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+MORVANE_APP_GTEST_MAIN()

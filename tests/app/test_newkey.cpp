@@ -1,5 +1,6 @@
 // The new-key window: its states, key creation and its failures.
-#include "newkey_fakes.h"
+#include "harness.h"
+#include "support/file_size_limit.h"
 
 #include "app/coder.h"
 #include "app/error.h"
@@ -23,9 +24,7 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <csignal>
 #include <set>
-#include <sys/resource.h>
 
 using namespace morvane;
 using namespace morvane::app;
@@ -67,7 +66,7 @@ protected:
 
     QTemporaryDir dir;
     QString previousDir;
-    fakes::FakePlatform fake;
+    morvane::testing::FakePlatform fake;
     Program program{fake.platform, QStringList{"morvane"}};
     TfrmNewKey* window = nullptr;
     QLineEdit* name = nullptr;
@@ -240,15 +239,10 @@ TEST_F(NewKeyTest, ReportsAFailedWriteAndKeepsTheExistingFile)
     fake.dialogs.answers = {target};
     window->ShowOrRaise();
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    QTest::mouseClick(create, Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        morvane::testing::FileSizeLimit limit(1000);
+        QTest::mouseClick(create, Qt::LeftButton);
+    }
 
     EXPECT_EQ(ErrorShown(), "Unable to write to the key file.");
     EXPECT_TRUE(window->isVisible());
@@ -305,11 +299,4 @@ TEST_F(NewKeyTest, KeyCreatedDuringAnEncodingRunLeavesTheRunAlone)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+MORVANE_APP_GTEST_MAIN()

@@ -2,7 +2,7 @@
 #include "core/encoder.h"
 #include "core/key_table.h"
 
-#include "core/temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <array>

@@ -1,7 +1,7 @@
 #include "core/encoder.h"
 #include "core/text_file.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -44,7 +44,7 @@ TEST(TextFile, NamesThatAreNoRegularFileFail)
     std::string text = "old";
     EXPECT_FALSE(ReadTextFile(dir.file("missing.txt"), text));
     EXPECT_EQ(text, "");
-    EXPECT_FALSE(ReadTextFile(dir.path().string(), text));
+    EXPECT_FALSE(ReadTextFile(dir.path(), text));
     EXPECT_FALSE(ReadTextFile("/dev/zero", text)) << "a device must not be read endlessly";
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -71,7 +71,7 @@ TEST(SaveCode, WritesTheExactBytesAndKeepsTheOldFileOnFailure)
 
     EXPECT_FALSE(SaveCode(dir.file("missing/code.etx"), "0114", message));
     EXPECT_EQ(message, kSaveFailed);
-    EXPECT_FALSE(SaveCode(dir.path().string(), "0114", message));
+    EXPECT_FALSE(SaveCode(dir.path(), "0114", message));
 
     // Saving through a link replaces the file it points to.
     const std::string link = dir.file("link.etx");

@@ -2,7 +2,7 @@
 #include "core/key_generator.h"
 #include "core/key_table.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -185,7 +185,7 @@ TEST(KeyFile, FileNamesThatAreNoKeyFile)
     std::uint8_t width = 0;
     EXPECT_EQ(LoadKeyFile("", table, width).message, kKeyNotFound);
     EXPECT_EQ(LoadKeyFile(dir.file("missing.key"), table, width).message, kKeyNotFound);
-    EXPECT_EQ(LoadKeyFile(dir.path().string(), table, width).message, kKeyNotFound) << "a folder";
+    EXPECT_EQ(LoadKeyFile(dir.path(), table, width).message, kKeyNotFound) << "a folder";
     const std::string fifo = dir.file("pipe.key");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(LoadKeyFile(fifo, table, width).message, kKeyNotFound) << "a pipe must not hang";

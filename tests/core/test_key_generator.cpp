@@ -1,61 +1,19 @@
 #include "core/atomic_file.h"
 #include "core/key_generator.h"
 
-#include "temp_dir.h"
+#include "support/file_size_limit.h"
+#include "support/plain_scan_key.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <set>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace morvane;
+using morvane::testing::FileSizeLimit;
 using morvane::testing::ReadBytes;
 using morvane::testing::TempDir;
 using morvane::testing::WriteBytes;
 
-namespace {
-
-// Limits the size of the files this process writes, so that writes fail as
-// on a full disk; restored when it goes out of scope.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-
-// Generation as it reads in words: draw, scan every cell, draw again on a match.
-KeyTable GenerateByPlainScan(RandomSource& random)
-{
-    KeyTable table;
-    for (int row = 1; row <= kKeyRows; ++row) {
-        for (int column = 1; column <= kKeyColumns; ++column) {
-            for (;;) {
-                const auto v = static_cast<std::uint16_t>(random.RandomBelow(kCodeChoices) + kLowestCode);
-                bool taken = false;
-                for (const KeyRow& r : table.rows)
-                    for (const std::uint16_t cell : r)
-                        taken = taken || cell == v;
-                if (!taken) {
-                    table.cell(row, column) = v;
-                    break;
-                }
-            }
-        }
-    }
-    return table;
-}
-
-} // namespace
 
 TEST(KeyGenerator, KnownStartAndSameDrawsAsThePlainScan)
 {
@@ -71,7 +29,9 @@ TEST(KeyGenerator, KnownStartAndSameDrawsAsThePlainScan)
     EXPECT_EQ(rows.back(), 226);
 
     RandomSource plain(0);
-    EXPECT_EQ(GenerateByPlainScan(plain).rows, table.rows);
+    KeyTable reference;
+    morvane::testing::GenerateKeyByPlainScan(plain, reference);
+    EXPECT_EQ(reference.rows, table.rows);
     EXPECT_EQ(plain.RandomState, fast.RandomState) << "the same number of draws";
 }
 
@@ -110,7 +70,7 @@ TEST(KeyGenerator, WritingIsAtomic)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
 
     EXPECT_EQ(WriteKeyFile(dir.file("no/such/folder.key"), table).message, kKeyCreateFailed);
-    EXPECT_EQ(WriteKeyFile(dir.path().string(), table).message, kKeyCreateFailed) << "a folder";
+    EXPECT_EQ(WriteKeyFile(dir.path(), table).message, kKeyCreateFailed) << "a folder";
 
     // A write that fails (the file size limit stands in for a full disk)
     // leaves the key that was there whole, and no temporary file.

@@ -7,6 +7,7 @@
 #include "core/key_generator.h"
 #include "core/text_file.h"
 #include "platform/codepage.h"
+#include "support/fakes.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -24,60 +24,6 @@ using namespace morvane;
 using morvane::decoder::TfrmDecoder;
 
 namespace {
-
-class FakeDialogs : public platform::FileDialogs {
-public:
-    std::deque<std::optional<QString>> answers;
-    std::vector<platform::FileDialogOptions> asked;
-
-    std::optional<QString> GetOpenFileName(QWidget*, const platform::FileDialogOptions& options) override
-    {
-        return Answer(options);
-    }
-    std::optional<QString> GetSaveFileName(QWidget*, const platform::FileDialogOptions& options) override
-    {
-        return Answer(options);
-    }
-
-private:
-    std::optional<QString> Answer(const platform::FileDialogOptions& options)
-    {
-        asked.push_back(options);
-        if (answers.empty())
-            return std::nullopt;
-        const bool chosen = answers.front().has_value();
-        const QString name = chosen ? *answers.front() : QString();
-        answers.pop_front();
-        if (!chosen)
-            return std::nullopt;
-        return name;
-    }
-};
-
-class FakeClipboard : public platform::Clipboard {
-public:
-    std::optional<std::string> content = std::string();
-    bool refuseWrites = false;
-
-    std::optional<std::string> GetText() override { return content; }
-    bool SetText(std::string_view bytes) override
-    {
-        if (refuseWrites)
-            return false;
-        content = std::string(bytes);
-        return true;
-    }
-};
-
-class FakeFailureBox : public platform::FailureBox {
-public:
-    QStringList captions, texts;
-    void Show(QWidget*, const QString& caption, const QString& text) override
-    {
-        captions << caption;
-        texts << text;
-    }
-};
 
 std::string Encode(std::string_view text, const KeyTable& key)
 {
@@ -104,10 +50,10 @@ private:
     QTemporaryDir dir_;
     KeyTable key_;
     QString keyFile_;
-    FakeDialogs dialogs_;
-    FakeClipboard clipboard_;
-    FakeFailureBox failureBox_;
-    platform::Platform platform_;
+    morvane::testing::FakePlatform fake_;
+    platform::Platform& platform_ = fake_.platform;
+    morvane::testing::FakeDialogs& dialogs_ = fake_.dialogs;
+    morvane::testing::FakeClipboard& clipboard_ = fake_.clipboard;
     std::unique_ptr<TfrmDecoder> window_;
 
     template <typename T>
@@ -133,17 +79,14 @@ private slots:
         GenerateKey(random, key_);
         keyFile_ = path("letter.key");
         QVERIFY(WriteKeyFile(keyFile_.toStdString(), key_).ok);
-        platform_.dialogs = &dialogs_;
-        platform_.clipboard = &clipboard_;
-        platform_.failureBox = &failureBox_;
     }
 
     void init()
     {
         dialogs_.answers.clear();
-        dialogs_.asked.clear();
-        clipboard_ = FakeClipboard();
-        failureBox_ = FakeFailureBox();
+        dialogs_.calls.clear();
+        clipboard_ = morvane::testing::FakeClipboard();
+        fake_.failureBox = morvane::testing::FakeFailureBox();
         window_ = std::make_unique<TfrmDecoder>(platform_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -168,12 +111,12 @@ private slots:
         QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), keyFile_);
         QVERIFY(button("bbnDecode")->isEnabled());
 
-        QCOMPARE(dialogs_.asked.size(), std::size_t{2});
-        QCOMPARE(dialogs_.asked[0].title, QStringLiteral("Load code"));
-        QCOMPARE(dialogs_.asked[0].filter, QStringLiteral("Encoded text files (*.etx)|*.etx|All files (*.*)|*.*"));
-        QCOMPARE(dialogs_.asked[0].filterIndex, 1);
-        QVERIFY(dialogs_.asked[0].fileMustExist);
-        QCOMPARE(dialogs_.asked[1].filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
+        QCOMPARE(dialogs_.calls.size(), std::size_t{2});
+        QCOMPARE(dialogs_.calls[0].options.title, QStringLiteral("Load code"));
+        QCOMPARE(dialogs_.calls[0].options.filter, QStringLiteral("Encoded text files (*.etx)|*.etx|All files (*.*)|*.*"));
+        QCOMPARE(dialogs_.calls[0].options.filterIndex, 1);
+        QVERIFY(dialogs_.calls[0].options.fileMustExist);
+        QCOMPARE(dialogs_.calls[1].options.filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
 
         QVERIFY(!button("bbnCopy")->isEnabled());
         button("bbnDecode")->click();
@@ -184,13 +127,13 @@ private slots:
         QCOMPARE(button("bbnDecode")->text(), QStringLiteral("Decode"));
 
         button("bbnCopy")->click();
-        QCOMPARE(clipboard_.content.value_or(""), letter);
+        QCOMPARE(clipboard_.text, letter);
 
         const QString textFile = path("letter.txt");
         dialogs_.answers = {textFile};
         button("bbnSaveText")->click();
-        QCOMPARE(dialogs_.asked.back().filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-        QVERIFY(dialogs_.asked.back().overwritePrompt);
+        QCOMPARE(dialogs_.calls.back().options.filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
+        QVERIFY(dialogs_.calls.back().options.overwritePrompt);
         QCOMPARE(FileBytes(textFile), letter);
 
         // A cancelled dialog changes nothing.
@@ -204,7 +147,7 @@ private slots:
 
     void pastedCodeAndStartUpFile()
     {
-        clipboard_.content = Encode("Pasted.", key_);
+        clipboard_.text = Encode("Pasted.", key_);
         control<QLineEdit>("edtKeyFile")->setText(keyFile_);
         button("bbnPaste")->click();
         button("bbnDecode")->click();
@@ -220,7 +163,7 @@ private slots:
     void errorsAreShownInTheErrorWindow()
     {
         control<QLineEdit>("edtKeyFile")->setText(path("missing.key"));
-        clipboard_.content = Encode("x", key_);
+        clipboard_.text = Encode("x", key_);
         button("bbnPaste")->click();
         button("bbnDecode")->click();
         QCOMPARE(errorShown(), QStringLiteral("The key file could not be found."));
@@ -229,7 +172,7 @@ private slots:
 
         // A second failure replaces the message; Close hides the window.
         control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        clipboard_.content = std::string("0214");
+        clipboard_.text = std::string("0214");
         button("bbnPaste")->click();
         button("bbnDecode")->click();
         QCOMPARE(errorShown(), QStringLiteral("The code does not begin with \"011\" and a width digit."));
@@ -237,25 +180,26 @@ private slots:
         QVERIFY(!window_->frmError()->isVisible());
         QCOMPARE(window_->DecodedText(), std::string());
 
-        clipboard_.content = std::string("01141");
+        clipboard_.text = std::string("01141");
         button("bbnPaste")->click();
         button("bbnDecode")->click();
         QCOMPARE(errorShown(), QStringLiteral("The code is cut short: its last number has 1 of 4 digits."));
 
-        clipboard_.content = std::nullopt;
+        clipboard_.failRead = true;
         button("bbnPaste")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to paste the code."));
         QCOMPARE(window_->CodeText(), std::string("01141"));
+        clipboard_.failRead = false;
 
         dialogs_.answers = {path("missing.etx")};
         button("bbnLoad")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to open the file."));
         QCOMPARE(window_->CodeText(), std::string());
 
-        clipboard_.content = Encode("Saved", key_);
+        clipboard_.text = Encode("Saved", key_);
         button("bbnPaste")->click();
         button("bbnDecode")->click();
-        clipboard_.refuseWrites = true;
+        clipboard_.failWrite = true;
         button("bbnCopy")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to copy the text."));
         dialogs_.answers = {path("no-such-folder/out.txt")};
@@ -267,8 +211,9 @@ private slots:
         QVERIFY(WriteFileAtomically(badKey.toStdString(), "011x1000"));
         control<QLineEdit>("edtKeyFile")->setText(badKey);
         button("bbnDecode")->click();
-        QCOMPARE(failureBox_.texts, QStringList{QStringLiteral("'x' is not a valid integer value.")});
-        QCOMPARE(failureBox_.captions, QStringList{QStringLiteral("Morvane  |  Decoder")});
+        QCOMPARE(fake_.failureBox.calls.size(), std::size_t{1});
+        QCOMPARE(fake_.failureBox.calls[0].text, QStringLiteral("'x' is not a valid integer value."));
+        QCOMPARE(fake_.failureBox.calls[0].caption, QStringLiteral("Morvane  |  Decoder"));
         QCOMPARE(window_->DecodedText(), std::string("Saved"));
     }
 
@@ -277,7 +222,7 @@ private slots:
         std::string text;
         for (int i = 0; text.size() < 400000; ++i)
             text += "Line " + std::to_string(i) + " of a long letter.\r\n";
-        clipboard_.content = Encode(text, key_);
+        clipboard_.text = Encode(text, key_);
         control<QLineEdit>("edtKeyFile")->setText(keyFile_);
         button("bbnPaste")->click();
         auto* code = control<QPlainTextEdit>("mmoCode");
@@ -307,14 +252,14 @@ private slots:
         QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(),
                  QStringLiteral("The decoded text is too long for displaying\n(You still can copy or save the text)"));
         button("bbnCopy")->click();
-        QCOMPARE(clipboard_.content.value_or(""), text);
+        QCOMPARE(clipboard_.text, text);
 
         // 33800 characters are shown, 33801 are not.
-        clipboard_.content = Encode(std::string(33800, 'a'), key_);
+        clipboard_.text = Encode(std::string(33800, 'a'), key_);
         button("bbnPaste")->click();
         button("bbnDecode")->click();
         QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(), QString(33800, QLatin1Char('a')));
-        clipboard_.content = Encode(std::string(33801, 'a'), key_);
+        clipboard_.text = Encode(std::string(33801, 'a'), key_);
         button("bbnPaste")->click();
         button("bbnDecode")->click();
         QVERIFY(control<QPlainTextEdit>("mmoText")->toPlainText().startsWith(QStringLiteral("The decoded text")));

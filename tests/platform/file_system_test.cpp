@@ -1,6 +1,6 @@
 #include "platform/file_system.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 using namespace morvane::platform;
+using namespace morvane::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +29,7 @@ private:
 TEST(FileSystem, FileExistsOnlyForRegularFiles)
 {
     TempDir dir;
-    WriteFile(dir / "file", "x");
+    WriteBytes(dir / "file", "x");
     fs::create_directory(dir / "folder");
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     fs::create_symlink(dir / "file", dir / "link");
@@ -74,11 +75,11 @@ TEST(FileSystem, FullPathAndCurrentDirectory)
 TEST(FileSystem, TrueNameFindsTheFirstMatchingEntry)
 {
     TempDir dir;
-    WriteFile(dir / "alpha.txt", "");
-    WriteFile(dir / "alpha2.txt", "");
-    WriteFile(dir / "Beta.txt", "");
-    WriteFile(dir / ".hidden", "");
-    WriteFile(dir / "noext", "");
+    WriteBytes(dir / "alpha.txt", "");
+    WriteBytes(dir / "alpha2.txt", "");
+    WriteBytes(dir / "Beta.txt", "");
+    WriteBytes(dir / ".hidden", "");
+    WriteBytes(dir / "noext", "");
     fs::create_directory(dir / "folder");
 
     EXPECT_EQ(TrueName(dir / "alpha.txt"), "alpha.txt");

@@ -6,7 +6,7 @@
 #include "platform/qt_failure_box.h"
 #include "platform/qt_file_dialogs.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,7 @@
 #include <functional>
 
 using namespace morvane::platform;
+using namespace morvane::testing;
 
 namespace {
 
@@ -119,7 +120,7 @@ TEST(FileDialogs, OpenDialogTakesItsOptionsAndChangesTheCurrentDirectory)
     TempDir dir;
     const std::string folder = std::filesystem::canonical(dir.path()).string();
     std::filesystem::create_directory(folder + "/keys");
-    WriteFile(folder + "/keys/my.key", "0114");
+    WriteBytes(folder + "/keys/my.key", "0114");
     const QString oldCurrent = QDir::currentPath();
 
     FileDialogOptions options;

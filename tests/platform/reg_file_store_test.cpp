@@ -1,6 +1,6 @@
 #include "platform/reg_file_store.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <thread>
 
 using namespace morvane::platform;
+using namespace morvane::testing;
 
 namespace {
 
@@ -26,7 +27,7 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
 {
     TempDir dir;
     const std::string file = dir / "settings.reg";
-    WriteFile(file,
+    WriteBytes(file,
               "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
               "\r\n"
               "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
@@ -120,19 +121,19 @@ TEST(RegFileStore, OpenKeyFailsWithoutFileOrSectionAndCreatesNothing)
     EXPECT_FALSE(folder.OpenKey(kKey));
 
     const std::string otherKey = dir / "other.reg";
-    WriteFile(otherKey, "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane2]\n\"InstallPath\"=\"x\"\n"
+    WriteBytes(otherKey, "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane2]\n\"InstallPath\"=\"x\"\n"
                         "[HKEY_LOCAL_MACHINE\\software\\morvane]\n\"InstallPath\"=\"x\"\n");
     RegFileStore other(otherKey);
     EXPECT_FALSE(other.OpenKey(kKey));
     EXPECT_TRUE(other.OpenKey("software\\MORVANE2")) << "REGEDIT4 files are registry files too";
 
     const std::string noHeader = dir / "plain.txt";
-    WriteFile(noHeader, "[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"x\"\n");
+    WriteBytes(noHeader, "[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"x\"\n");
     EXPECT_FALSE(RegFileStore(noHeader).OpenKey(kKey));
 
     if (::geteuid() != 0) { // permissions do not bind the superuser
         const std::string readOnly = dir / "read-only.reg";
-        WriteFile(readOnly, "REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\n");
+        WriteBytes(readOnly, "REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\n");
         std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
         EXPECT_FALSE(RegFileStore(readOnly).OpenKey(kKey));
     }
@@ -155,14 +156,14 @@ TEST(RegFileStore, WriteChangesOnlyTheValueAndKeepsEveryOtherByte)
         "\r\n"
         "[HKEY_CURRENT_USER\\software\\other]\r\n"
         "\"LastLeftPos\"=\"7\"\r\n";
-    WriteFile(file, before);
+    WriteBytes(file, before);
 
     RegFileStore store(file);
     ASSERT_TRUE(store.OpenKey(kKey));
     ASSERT_TRUE(store.WriteString("LASTTOPPOS", "120"));
     ASSERT_TRUE(store.WriteString("LastLeftPos", "-33"));
     ASSERT_TRUE(store.WriteString("Blob", "C:\\ \"quoted\" \xE9\x80"));
-    EXPECT_EQ(ReadFile(file),
+    EXPECT_EQ(ReadBytes(file),
               "Windows Registry Editor Version 5.00\r\n"
               "\r\n"
               "; positions are written by the program\r\n"
@@ -194,11 +195,11 @@ TEST(RegFileStore, NewValueGoesIntoAKeyThatEndsTheFileWithoutLineEnd)
 {
     TempDir dir;
     const std::string file = dir / "settings.reg";
-    WriteFile(file, "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"\"");
+    WriteBytes(file, "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"\"");
     RegFileStore store(file);
     ASSERT_TRUE(store.OpenKey(kKey));
     ASSERT_TRUE(store.WriteString("LastTopPos", "5"));
-    EXPECT_EQ(ReadFile(file),
+    EXPECT_EQ(ReadBytes(file),
               "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"\"\n\"LastTopPos\"=\"5\"");
 }
 
@@ -210,29 +211,29 @@ TEST(RegFileStore, FailedWriteLeavesTheFileWhole)
     // The temporary file beside a name this long cannot be created, even by
     // the superuser.
     const std::string longName = dir / (std::string(250, 'n') + ".reg");
-    WriteFile(longName, content);
+    WriteBytes(longName, content);
     RegFileStore store(longName);
     ASSERT_TRUE(store.OpenKey(kKey));
     EXPECT_FALSE(store.WriteString("LastTopPos", "2"));
-    EXPECT_EQ(ReadFile(longName), content);
+    EXPECT_EQ(ReadBytes(longName), content);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
 
     // The key removed from the file after it was opened: never created again.
     const std::string file = dir / "settings.reg";
-    WriteFile(file, content);
+    WriteBytes(file, content);
     RegFileStore gone(file);
     ASSERT_TRUE(gone.OpenKey(kKey));
     const std::string withoutKey = "REGEDIT4\n; emptied by hand\n";
-    WriteFile(file, withoutKey);
+    WriteBytes(file, withoutKey);
     EXPECT_FALSE(gone.WriteString("LastTopPos", "2"));
-    EXPECT_EQ(ReadFile(file), withoutKey);
+    EXPECT_EQ(ReadBytes(file), withoutKey);
 }
 
 TEST(RegFileStore, TwoWritersKeepEachOthersValues)
 {
     TempDir dir;
     const std::string file = dir / "settings.reg";
-    WriteFile(file, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\software\\morvane]\n");
+    WriteBytes(file, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\software\\morvane]\n");
     constexpr int kValues = 25;
     auto writer = [&](const std::string& prefix, bool* ok) {
         RegFileStore store(file);
@@ -290,7 +291,7 @@ TEST(RegFileStore, UserSettingsFileFollowsTheEnvironment)
     const std::string file = dir / "named.reg";
     ::setenv("MORVANE_SETTINGS", file.c_str(), 1);
     EXPECT_EQ(UserSettingsPath(), file);
-    WriteFile(file, "REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"/x\"\n");
+    WriteBytes(file, "REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"/x\"\n");
     auto store = CreateUserSettingsStore();
     ASSERT_TRUE(store->OpenKey(kKey));
     EXPECT_EQ(store->ReadValue("InstallPath")->data, Sz("/x"));

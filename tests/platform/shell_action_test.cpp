@@ -1,22 +1,23 @@
 #include "platform/shell_action.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 using namespace morvane::platform;
+using namespace morvane::testing;
 namespace fs = std::filesystem;
 
 TEST(ShellAction, ProgramsStartDirectlyAddressesAndDocumentsGoToTheDesktop)
 {
     TempDir dir;
     const std::string program = dir / "morvanedecoder";
-    WriteFile(program, "#!/bin/sh\n");
+    WriteBytes(program, "#!/bin/sh\n");
     fs::permissions(program, fs::perms::owner_all);
     const std::string text = dir / "notes.txt";
-    WriteFile(text, "text");
+    WriteBytes(text, "text");
 
     auto action = [](const std::string& file, const std::string& directory = {}) {
         return ChooseShellAction(file, directory);

@@ -1,8 +1,11 @@
-// A folder of its own for each test, removed afterwards.
+// A fresh folder under the system's temporary folder for each test, removed
+// with all it holds when the test ends; and whole-file reads and writes.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -13,7 +16,9 @@ public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        path_ = pattern;
     }
     ~TempDir()
     {
@@ -22,16 +27,21 @@ public:
                                      std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+    std::string operator/(std::string_view name) const { return file(name); }
 
 private:
-    std::filesystem::path path_;
+    std::string path_;
 };
 
 inline void WriteBytes(const std::string& name, std::string_view bytes)
 {
-    std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(name, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string ReadBytes(const std::string& name)

@@ -5,6 +5,8 @@
 #include "platform/platform.h"
 
 #include <QString>
+#include <QWidget>
+#include <QWindow>
 #include <chrono>
 #include <deque>
 #include <map>
@@ -22,24 +24,26 @@ public:
     struct Call {
         bool save = false;
         platform::FileDialogOptions options;
+        bool ownerOnScreen = false; // was the owner window on the screen while the dialog ran
     };
 
-    std::optional<QString> GetOpenFileName(QWidget*, const platform::FileDialogOptions& options) override
+    std::optional<QString> GetOpenFileName(QWidget* owner, const platform::FileDialogOptions& options) override
     {
-        return Answer(false, options);
+        return Answer(false, owner, options);
     }
-    std::optional<QString> GetSaveFileName(QWidget*, const platform::FileDialogOptions& options) override
+    std::optional<QString> GetSaveFileName(QWidget* owner, const platform::FileDialogOptions& options) override
     {
-        return Answer(true, options);
+        return Answer(true, owner, options);
     }
 
     std::deque<std::optional<QString>> answers;
     std::vector<Call> calls;
 
 private:
-    std::optional<QString> Answer(bool save, const platform::FileDialogOptions& options)
+    std::optional<QString> Answer(bool save, QWidget* owner, const platform::FileDialogOptions& options)
     {
-        calls.push_back({save, options});
+        const QWindow* window = owner ? owner->window()->windowHandle() : nullptr;
+        calls.push_back({save, options, window && window->isVisible()});
         if (answers.empty())
             return std::nullopt;
         const bool chosen = answers.front().has_value();
