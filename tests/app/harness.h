@@ -39,6 +39,16 @@ struct Harness {
             Create();
     }
 
+    // Lets prepare set up the fakes (the settings key, say) before the
+    // program and its windows are created.
+    explicit Harness(const std::function<void(FakePlatform&)>& prepare,
+                     QStringList arguments = {QStringLiteral("morvane")})
+        : arguments(std::move(arguments))
+    {
+        prepare(fake);
+        Create();
+    }
+
     void Create()
     {
         program = std::make_unique<app::Program>(fake.platform, arguments);

@@ -2,6 +2,7 @@
 // the code outlets, the dialogs, the decoder launch and the link label.
 #include "harness.h"
 
+#include "core/decoder.h"
 #include "platform/file_system.h"
 
 #include <QSignalSpy>
@@ -10,6 +11,10 @@
 
 using namespace morvane;
 using namespace morvane::testing;
+
+static const std::string kSourceNotice = "The initial text is too long for displaying\r\n(You still can encode it)";
+static const std::string kCodeNotice =
+    "The final code is too long for displaying\r\n(You still can copy or save the code)";
 
 class TestEncoderWindow : public QObject {
     Q_OBJECT
@@ -21,29 +26,21 @@ private:
 
     QString Path(const char* name) { return dir.filePath(QString::fromLatin1(name)); }
 
-    // A window with a key in its key field, shown.
+    // A shown window with the test key in its key field.
     void Ready(Harness& h)
     {
         h.keyField()->setText(Path("good.key"));
         h.coder().ShowMainWindow();
     }
 
-    // Checks that code is a code of text under the test key.
-    void VerifyCode(const std::string& code, const std::string& text)
+    // The text a code decodes to under the test key.
+    std::string Decoded(const std::string& code)
     {
-        QCOMPARE(code.substr(0, 4), std::string("0114"));
-        std::size_t at = 4;
-        for (unsigned char c : text) {
-            const int row = RowOf(c);
-            if (row == 0)
-                continue;
-            const int number = std::stoi(code.substr(at, 4));
-            const KeyRow& cells = table.rows[row - 1];
-            QVERIFY(std::find(cells.begin(), cells.end(), number) != cells.end());
-            at += 4;
-        }
-        QCOMPARE(at, code.size());
+        std::string text, message;
+        return DecodeCode(code, table, 4, LineBreaks::CrLf, text, message) ? text : "<" + message + ">";
     }
+
+    static void Click(Harness& h, const char* name) { h.button(name)->click(); }
 
 private slots:
     void initTestCase()
@@ -55,161 +52,147 @@ private slots:
     }
     void cleanupTestCase() { QDir::setCurrent(startDir); }
 
-    void fieldsStoreLineBreaksAsCrLfAndEndAtNul()
+    void sourceFieldRulesAndTheTooLongNotice()
     {
         Harness h;
+        Ready(h);
         app::MemoField* field = h.source();
+        auto* capacity = h.find<QProgressBar>("prbInitialCapacity");
+
+        // Line breaks are stored as CR LF and the text ends at a NUL; only a
+        // change of the text itself is reported.
         QSignalSpy changes(field, &app::MemoField::changed);
         field->SetText(std::string("one\ntwo\rthree\r\nfour\0five", 23));
-        QCOMPARE(field->Text(), std::string("one\r\ntwo\r\nthree\r\nfour"));
         QCOMPARE(h.state().SourceText, std::string("one\r\ntwo\r\nthree\r\nfour"));
-        QCOMPARE(changes.count(), 1);
-        field->SetText("one\r\ntwo\r\nthree\r\nfour"); // the same text: no change
-        field->SetCentred(true);                      // neither are these
+        field->SetText("one\r\ntwo\r\nthree\r\nfour");
+        field->SetCentred(true);
         field->setReadOnly(true);
         field->SetCentred(false);
         field->setReadOnly(false);
         QCOMPARE(changes.count(), 1);
-        // Every byte of the code page but NUL and the line breaks survives.
-        std::string all;
+        std::string all; // every byte of the code page but NUL and the line breaks
         for (int c = 1; c < 256; ++c)
             if (c != '\r' && c != '\n')
                 all.push_back(char(c));
         field->SetText(all);
         QCOMPARE(field->Text(), all);
-    }
 
-    void sourceFieldLimitAndCapacity()
-    {
-        Harness h;
-        Ready(h);
-        auto* capacity = h.find<QProgressBar>("prbInitialCapacity");
-        QCOMPARE(capacity->value(), 33800);
+        // 33800 characters are shown; typing stops there, a line break counting as two.
         h.state().SourceText = std::string(33800, 'a');
         h.coder().ShowSource();
         QVERIFY(!h.state().SourceTooLong);
-        QCOMPARE(h.source()->Text().size(), std::size_t(33800));
+        QCOMPARE(field->Text().size(), std::size_t(33800));
         QCOMPARE(capacity->value(), 0);
-
-        // Typing stops at 33800 characters; a line break counts as two.
-        h.source()->SetText(std::string(33799, 'a'));
-        h.source()->setFocus();
-        h.source()->moveCursor(QTextCursor::End);
-        QTest::keyClick(h.source(), Qt::Key_Return);
-        QCOMPARE(h.state().SourceText.size(), std::size_t(33799));
-        QTest::keyClicks(h.source(), QStringLiteral("bc"));
+        field->SetText(std::string(33799, 'a'));
+        field->setFocus();
+        field->moveCursor(QTextCursor::End);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("bc"));
         QCOMPARE(h.state().SourceText, std::string(33799, 'a') + "b");
-        QCOMPARE(capacity->value(), 0);
 
-        // 33801 characters: the notice, read-only and centred; the text is kept.
+        // 33801: the notice, read-only and centred; the text is kept and encodes.
         h.state().SourceText = std::string(33801, 'z');
         h.coder().ShowSource();
-        QVERIFY(h.state().SourceTooLong);
-        QVERIFY(h.source()->isReadOnly());
-        QVERIFY(h.source()->IsCentred());
-        QCOMPARE(h.source()->Text(), std::string(app::kSourceTooLongNotice));
+        QVERIFY(h.state().SourceTooLong && field->isReadOnly() && field->IsCentred());
+        QCOMPARE(field->Text(), kSourceNotice);
         QCOMPARE(h.state().SourceText, std::string(33801, 'z'));
-
-        // Encoding the long text works; Clear then empties it for good.
         QTest::mouseClick(h.button("bbnEncode"), Qt::LeftButton);
         QCOMPARE(h.state().CodeText.size(), std::size_t(4 + 4 * 33801));
-        QVERIFY(h.button("bbnClear")->isEnabled());
-        QTest::mouseClick(h.button("bbnClear"), Qt::LeftButton);
-        QVERIFY(!h.state().SourceTooLong);
+
+        // Clear from the notice empties the text for good.
+        Click(h, "bbnClear");
+        QVERIFY(!h.state().SourceTooLong && !field->isReadOnly() && !field->IsCentred());
         QVERIFY(h.state().SourceText.empty());
-        QVERIFY(!h.source()->isReadOnly());
-        QVERIFY(!h.source()->IsCentred());
         QVERIFY(!h.button("bbnClear")->isEnabled());
         QCOMPARE(capacity->value(), 33800);
 
         // Tab moves the focus on instead of typing a tab.
-        h.source()->setFocus();
-        QTest::keyClick(h.source(), Qt::Key_Tab);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Tab);
         QVERIFY(h.state().SourceText.empty());
-        QVERIFY(!h.source()->hasFocus());
+        QVERIFY(!field->hasFocus());
     }
 
-    void loadReadsBytesAndResetsTheDialog()
+    void loadPasteBrowseAndTheDialogReset()
     {
         Harness h;
         Ready(h);
-        WriteBytes(Path("ctrlz.txt"), std::string("ab\x1a" "cd"));
-        WriteBytes(Path("lf.txt"), "one\ntwo\n");
+        const QString here = QDir::currentPath();
         std::string longLf;
         for (int i = 0; i < 7000; ++i)
             longLf += "line\n";
+        WriteBytes(Path("ctrlz.txt"), std::string("ab\x1a" "cd"));
+        WriteBytes(Path("lf.txt"), "one\ntwo\n");
         WriteBytes(Path("longlf.txt"), longLf);
         WriteBytes(Path("nul.txt"), std::string("ab\0cd", 5));
 
-        // A code first, to see Load empty it.
-        h.source()->SetText("hello");
-        h.button("bbnEncode")->click();
-        QVERIFY(h.button("bbnCopy")->isEnabled());
-
+        h.source()->SetText("hello"); // a code first, for Load to empty
+        Click(h, "bbnEncode");
         h.fake.dialogs.answers = {Path("ctrlz.txt"), Path("lf.txt"), Path("longlf.txt"), Path("nul.txt"),
                                   Path("folder-that-is-missing"), std::nullopt};
-        h.button("bbnLoad")->click();
-        QCOMPARE(h.state().SourceText, std::string("ab"));
-        QVERIFY(h.state().CodeText.empty());
-        QCOMPARE(h.code()->Text(), std::string());
-        QVERIFY(!h.button("bbnCopy")->isEnabled());
-        QVERIFY(!h.button("bbnSaveCode")->isEnabled());
-
-        h.button("bbnLoad")->click();
-        QCOMPARE(h.state().SourceText, std::string("one\r\ntwo\r\n")); // back from the field
-        h.button("bbnLoad")->click();
-        QCOMPARE(h.state().SourceText, longLf); // too long for the field: kept as read
-        QVERIFY(h.state().SourceTooLong);
-        h.button("bbnLoad")->click();
-        QCOMPARE(h.state().SourceText, std::string("ab")); // cut at the NUL by the field
-
+        const std::pair<std::string, bool> loaded[] = {
+            {"ab", false},             // ends at Ctrl-Z
+            {"one\r\ntwo\r\n", false}, // LF only, back from the field
+            {longLf, true},            // too long for the field: kept as read
+            {"ab", false},             // cut at the NUL by the field
+        };
+        for (const auto& [text, tooLong] : loaded) {
+            Click(h, "bbnLoad");
+            QCOMPARE(h.state().SourceText, text);
+            QCOMPARE(h.state().SourceTooLong, tooLong);
+            QVERIFY(h.state().CodeText.empty() && h.code()->Text().empty());
+            QVERIFY(!h.button("bbnCopy")->isEnabled() && !h.button("bbnSaveCode")->isEnabled());
+        }
+        QVERIFY(QDir().mkpath(Path("sub")) && QDir::setCurrent(Path("sub"))); // where the next Load opens
+        const QString sub = QDir::currentPath();
         h.button("bbnEncode")->setEnabled(false);
-        h.button("bbnLoad")->click();
+        Click(h, "bbnLoad");
+        QDir::setCurrent(here);
         QCOMPARE(h.ErrorShown(), QStringLiteral("Unable to open the file."));
-        QVERIFY(h.state().SourceText.empty());
-        QCOMPARE(h.source()->Text(), std::string());
-        QVERIFY(h.button("bbnEncode")->isEnabled());
-        QVERIFY(h.button("bbnLoad")->isEnabled());
-
+        QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
+        QVERIFY(h.button("bbnEncode")->isEnabled() && h.button("bbnLoad")->isEnabled());
         h.source()->SetText("kept");
-        h.button("bbnLoad")->click(); // cancelled: nothing changes
+        Click(h, "bbnLoad"); // cancelled
         QCOMPARE(h.state().SourceText, std::string("kept"));
 
-        // Every use opened with the first filter, no name, the current folder.
-        QCOMPARE(h.fake.dialogs.calls.size(), std::size_t(6));
-        for (const auto& call : h.fake.dialogs.calls) {
-            QVERIFY(!call.save);
-            QCOMPARE(call.options.title, QStringLiteral("Load initial text"));
-            QCOMPARE(call.options.filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-            QCOMPARE(call.options.defaultExt, QStringLiteral("txt"));
-            QVERIFY(call.options.fileMustExist && call.options.hideReadOnly);
-            QCOMPARE(call.options.filterIndex, 1);
-            QVERIFY(call.options.fileName.isEmpty());
-            QCOMPARE(call.options.initialDir, QDir::currentPath());
-        }
-    }
-
-    void pasteTakesTheClipboardText()
-    {
-        Harness h;
-        Ready(h);
-        h.fake.clipboard.text = "from\nclipboard";
+        // Browse: Cancel keeps the key file; a chosen one enables Encode.
         h.button("bbnEncode")->setEnabled(false);
-        h.button("bbnPaste")->click();
-        QCOMPARE(h.state().SourceText, std::string("from\r\nclipboard"));
+        h.fake.dialogs.answers = {std::nullopt, Path("other.key")};
+        Click(h, "bbnBrowseKeyFile");
+        QCOMPARE(h.keyField()->text(), Path("good.key"));
+        QVERIFY(!h.button("bbnEncode")->isEnabled());
+        Click(h, "bbnBrowseKeyFile");
+        QCOMPARE(h.keyField()->text(), Path("other.key"));
         QVERIFY(h.button("bbnEncode")->isEnabled());
 
+        // Every dialog opens with the first filter, no name, and the folder
+        // that was current when it was last closed.
+        const auto& calls = h.fake.dialogs.calls;
+        QCOMPARE(calls.size(), std::size_t(8));
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            const platform::FileDialogOptions& o = calls[i].options;
+            const bool load = i < 6;
+            QVERIFY(!calls[i].save && o.fileMustExist && o.filterIndex == 1 && o.fileName.isEmpty());
+            QCOMPARE(o.title, load ? QStringLiteral("Load initial text") : QStringLiteral("Choose key file"));
+            QCOMPARE(o.filter, load ? QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*")
+                                    : QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
+            QCOMPARE(o.initialDir, i == 5 ? sub : here);
+        }
+
+        // Paste: the clipboard's text; a failed read reports and keeps the
+        // text; no text on the clipboard empties the field.
+        h.fake.clipboard.text = "from\nclipboard";
+        h.button("bbnEncode")->setEnabled(false);
+        Click(h, "bbnPaste");
+        QCOMPARE(h.state().SourceText, std::string("from\r\nclipboard"));
+        QVERIFY(h.button("bbnEncode")->isEnabled());
         h.fake.clipboard.failRead = true;
-        h.button("bbnPaste")->click();
+        Click(h, "bbnPaste");
         QCOMPARE(h.ErrorShown(), QStringLiteral("Unable to paste the text."));
         QCOMPARE(h.state().SourceText, std::string("from\r\nclipboard"));
-        QVERIFY(h.button("bbnPaste")->isEnabled());
-
-        h.fake.clipboard.failRead = false;
-        h.fake.clipboard.text.clear(); // no text on the clipboard
-        h.button("bbnPaste")->click();
-        QVERIFY(h.state().SourceText.empty());
-        QCOMPARE(h.source()->Text(), std::string());
+        h.fake.clipboard = {};
+        Click(h, "bbnPaste");
+        QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
     }
 
     void encodeCopyAndSaveTheWholeCode()
@@ -219,168 +202,118 @@ private slots:
         const std::string text = "Meet me at noon.\r\n\tBring the key!";
         h.source()->SetText(text);
         QVERIFY(!h.button("bbnCopy")->isEnabled());
-        h.button("bbnEncode")->click();
-        VerifyCode(h.state().CodeText, text);
+        Click(h, "bbnEncode");
+        QCOMPARE(Decoded(h.state().CodeText), text);
         QCOMPARE(h.code()->Text(), h.state().CodeText);
-        QVERIFY(!h.code()->IsCentred());
-        QCOMPARE(h.button("bbnEncode")->text(), QStringLiteral("Encode"));
-        QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 0);
 
-        h.button("bbnCopy")->click();
-        QCOMPARE(h.fake.clipboard.text, h.state().CodeText);
-        h.fake.dialogs.answers = {Path("out.etx")};
-        h.button("bbnSaveCode")->click();
-        QCOMPARE(ReadBytes(Path("out.etx")), h.state().CodeText);
+        // A code of 33800 characters is shown; one of 33804 gives the notice.
+        // Copy and Save always take the whole code.
+        const std::pair<int, std::string> lengths[] = {{8449, ""}, {8450, kCodeNotice}};
+        for (const auto& [characters, notice] : lengths) {
+            h.state().SourceText = std::string(characters, 'x');
+            h.coder().ShowSource();
+            Click(h, "bbnEncode");
+            QCOMPARE(h.state().CodeText.size(), std::size_t(4 + 4 * characters));
+            QCOMPARE(h.code()->IsCentred(), !notice.empty());
+            QCOMPARE(h.code()->Text(), notice.empty() ? h.state().CodeText : notice);
+            Click(h, "bbnCopy");
+            QCOMPARE(h.fake.clipboard.text, h.state().CodeText);
+            h.fake.dialogs.answers = {Path("out.etx")};
+            Click(h, "bbnSaveCode");
+            QCOMPARE(ReadBytes(Path("out.etx")), h.state().CodeText);
+        }
         const auto& save = h.fake.dialogs.calls.back();
-        QVERIFY(save.save && save.options.overwritePrompt);
-        QCOMPARE(save.options.title, QStringLiteral("Save code"));
-        QCOMPARE(save.options.defaultExt, QStringLiteral("etx"));
-
-        // A code of 8450 characters' worth fits exactly; one more shows the notice.
-        h.state().SourceText = std::string(8449, 'x');
-        h.coder().ShowSource();
-        h.button("bbnEncode")->click();
-        QCOMPARE(h.state().CodeText.size(), std::size_t(33800));
-        QVERIFY(!h.code()->IsCentred());
-        QCOMPARE(h.code()->Text(), h.state().CodeText);
-        h.state().SourceText = std::string(8450, 'x');
-        h.coder().ShowSource();
-        h.button("bbnEncode")->click();
-        QCOMPARE(h.state().CodeText.size(), std::size_t(33804));
-        QVERIFY(h.code()->IsCentred());
-        QCOMPARE(h.code()->Text(), std::string(app::kCodeTooLongNotice));
-        h.button("bbnCopy")->click();
-        QCOMPARE(h.fake.clipboard.text, h.state().CodeText);
-        h.fake.dialogs.answers = {Path("long.etx")};
-        h.button("bbnSaveCode")->click();
-        QCOMPARE(ReadBytes(Path("long.etx")), h.state().CodeText);
+        QVERIFY(save.save && save.options.overwritePrompt && save.options.defaultExt == QStringLiteral("etx"));
 
         // Failing outlets report and change nothing.
         h.fake.clipboard.failWrite = true;
-        h.button("bbnCopy")->click();
+        Click(h, "bbnCopy");
         QCOMPARE(h.ErrorShown(), QStringLiteral("Unable to copy the code."));
         h.fake.dialogs.answers = {Path("no-such-folder/x.etx")};
-        h.button("bbnSaveCode")->click();
+        Click(h, "bbnSaveCode");
         QCOMPARE(h.ErrorShown(), QStringLiteral("Unable to save the file."));
         QCOMPARE(h.state().CodeText.size(), std::size_t(33804));
 
         // An empty text gives no code, and Copy and Save go off.
         h.source()->SetText("");
-        h.button("bbnEncode")->click();
-        QVERIFY(h.state().CodeText.empty());
-        QCOMPARE(h.code()->Text(), std::string());
-        QVERIFY(!h.button("bbnCopy")->isEnabled());
-        QVERIFY(!h.button("bbnSaveCode")->isEnabled());
+        Click(h, "bbnEncode");
+        QVERIFY(h.state().CodeText.empty() && h.code()->Text().empty());
+        QVERIFY(!h.button("bbnCopy")->isEnabled() && !h.button("bbnSaveCode")->isEnabled());
     }
 
-    void stopEndsTheRunAndKeepsThePreviousCode()
+    void stopAndCloseEndTheRunAndKeepThePreviousCode()
     {
         Harness h;
         Ready(h);
         h.source()->SetText("first");
-        h.button("bbnEncode")->click();
+        Click(h, "bbnEncode");
         const std::string previous = h.state().CodeText;
-
         h.state().SourceText = std::string(100000, 'y');
         h.coder().ShowSource();
+
         const char* locked[] = {"bbnBrowseKeyFile", "bbnClear", "bbnCopy", "bbnLoad", "bbnNewKey",
                                 "bbnPaste", "bbnSaveCode", "spbC", "spbDecoder", "spbExit"};
-        bool checked = false;
-        AtNextYield([&] {
-            QCOMPARE(h.button("bbnEncode")->text(), QStringLiteral("STOP"));
+        auto checkLocked = [&](bool running) {
+            QCOMPARE(h.button("bbnEncode")->text(), running ? QStringLiteral("STOP") : QStringLiteral("Encode"));
+            QCOMPARE(h.state().Encoding, running);
             QVERIFY(h.button("bbnEncode")->isEnabled());
             for (const char* name : locked)
-                QVERIFY2(!h.button(name)->isEnabled(), name);
-            QVERIFY(!h.find<QLabel>("lblHyperLink")->isEnabled());
-            QVERIFY(h.state().Encoding);
+                QVERIFY2(h.button(name)->isEnabled() == !running, name);
+            QCOMPARE(h.find<QLabel>("lblHyperLink")->isEnabled(), !running);
+        };
+        bool stopped = false;
+        AtNextYield([&] {
+            checkLocked(true);
             QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
-            h.button("bbnEncode")->click(); // STOP
-            checked = true;
+            Click(h, "bbnEncode"); // STOP
+            stopped = true;
         });
-        h.button("bbnEncode")->click();
-        QVERIFY(checked);
-        QVERIFY(h.state().EncodingCancelled);
-        QVERIFY(!h.state().Encoding);
+        Click(h, "bbnEncode");
+        QVERIFY(stopped && h.state().EncodingCancelled);
+        checkLocked(false); // Copy and Save as before the run
         QCOMPARE(h.state().CodeText, previous);
         QCOMPARE(h.code()->Text(), previous);
-        QCOMPARE(h.button("bbnEncode")->text(), QStringLiteral("Encode"));
         QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 0);
-        for (const char* name : locked)
-            QVERIFY2(h.button(name)->isEnabled(), name); // Copy and Save as before the run
-        QVERIFY(h.find<QLabel>("lblHyperLink")->isEnabled());
 
         // A rejected key leaves everything as it was, and no run starts.
         h.keyField()->setText(Path("missing.key"));
-        h.button("bbnEncode")->click();
+        Click(h, "bbnEncode");
         QCOMPARE(h.ErrorShown(), QStringLiteral("The key file could not be found."));
         QCOMPARE(h.state().CodeText, previous);
         QCOMPARE(h.code()->Text(), previous);
         QVERIFY(h.button("bbnCopy")->isEnabled());
-    }
 
-    void closingDuringARunEndsTheRunFirst()
-    {
-        Harness h;
-        Ready(h);
-        h.state().SourceText = std::string(100000, 'y');
-        h.coder().ShowSource();
+        // Closing the window during a run ends the run first.
+        h.keyField()->setText(Path("good.key"));
         AtNextYield([&] { h.coder().windowHandle()->close(); });
-        h.button("bbnEncode")->click();
-        QVERIFY(!h.state().Encoding);
-        QVERIFY(h.state().EncodingCancelled);
-        QVERIFY(h.program->mainWindowClosed);
-        QVERIFY(!h.coder().isVisible());
+        Click(h, "bbnEncode");
+        QVERIFY(!h.state().Encoding && h.state().EncodingCancelled);
+        QVERIFY(h.program->mainWindowClosed && !h.coder().isVisible());
         QCOMPARE(h.fake.settings->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
-    }
-
-    void browseUsesTheKeyDialog()
-    {
-        Harness h;
-        Ready(h);
-        h.button("bbnEncode")->setEnabled(false);
-        h.fake.dialogs.answers = {std::nullopt, Path("other.key")};
-        h.button("bbnBrowseKeyFile")->click(); // cancelled
-        QCOMPARE(h.keyField()->text(), Path("good.key"));
-        QVERIFY(!h.button("bbnEncode")->isEnabled());
-        h.button("bbnBrowseKeyFile")->click();
-        QCOMPARE(h.keyField()->text(), Path("other.key"));
-        QVERIFY(h.button("bbnEncode")->isEnabled());
-        const auto& options = h.fake.dialogs.calls.back().options;
-        QCOMPARE(options.title, QStringLiteral("Choose key file"));
-        QCOMPARE(options.filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
-        QCOMPARE(options.filterIndex, 1);
-        QVERIFY(options.fileName.isEmpty());
-    }
-
-    void switchToDecoder_data()
-    {
-        QTest::addColumn<QString>("installDir");
-        QTest::addColumn<QString>("launched");
-        QTest::newRow("plain") << "/opt/morvane" << "/opt/morvane/morvanedecoder";
-        QTest::newRow("trailing separator") << "/opt/morvane/" << "/opt/morvane/morvanedecoder";
-        QTest::newRow("empty") << ""
-                               << QFile::decodeName(QByteArray::fromStdString(platform::ProgramDirectory())) +
-                                      "/morvanedecoder";
-        const QString deep = "/opt/" + QString(100, 'd');
-        QTest::newRow("long") << deep << deep + "/morvanedecoder";
     }
 
     void switchToDecoder()
     {
-        QFETCH(QString, installDir);
-        QFETCH(QString, launched);
-        Harness h;
-        h.fake.settings->values["InstallPath"] = FakeSettingsStore::String(installDir.toStdString());
-        h.Create();
-        h.coder().ShowMainWindow();
-        QCOMPARE(h.state().InstallDir, installDir);
-        h.button("spbDecoder")->click();
-        QCOMPARE(h.fake.shell.calls.size(), std::size_t(1));
-        QCOMPARE(QString::fromStdString(h.fake.shell.calls[0].file), launched);
-        QCOMPARE(h.fake.shell.calls[0].parameters, std::string());
-        QCOMPARE(h.fake.shell.calls[0].directory, std::string());
-        QCOMPARE(h.fake.shell.calls[0].showCommand, 0);
-        QVERIFY(h.program->mainWindowClosed);
+        const QString here = QFile::decodeName(QByteArray::fromStdString(platform::ProgramDirectory()));
+        const QString deep = "/opt/" + QString(100, 'd'); // not cut at 79 characters
+        const std::pair<QString, QString> cases[] = {
+            {"/opt/morvane", "/opt/morvane/morvanedecoder"},
+            {"/opt/morvane/", "/opt/morvane/morvanedecoder"}, // trailing separator
+            {"", here + "/morvanedecoder"},                  // the running program's folder
+            {deep, deep + "/morvanedecoder"},
+        };
+        for (const auto& [installDir, launched] : cases) {
+            Harness h([&](FakePlatform& f) {
+                f.settings->values["InstallPath"] = FakeSettingsStore::String(installDir.toStdString());
+            });
+            h.coder().ShowMainWindow();
+            Click(h, "spbDecoder");
+            QCOMPARE(h.fake.shell.calls.size(), std::size_t(1));
+            const auto& call = h.fake.shell.calls[0];
+            QCOMPARE(QString::fromStdString(call.file), launched);
+            QVERIFY(call.parameters.empty() && call.directory.empty() && call.showCommand == 0);
+            QVERIFY(h.program->mainWindowClosed);
+        }
     }
 
     void linkLabel()
@@ -389,17 +322,14 @@ private slots:
         Ready(h);
         QLabel* link = h.find<QLabel>("lblHyperLink");
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
-        QVERIFY(link->font().underline());
-        QTest::mousePress(link, Qt::LeftButton);
-        QVERIFY(!link->font().underline());
-        QTest::mouseRelease(link, Qt::LeftButton);
-        QVERIFY(link->font().underline());
-        QCOMPARE(h.fake.shell.calls.size(), std::size_t(1));
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+            QVERIFY(link->font().underline());
+            QTest::mousePress(link, button);
+            QVERIFY(!link->font().underline());
+            QTest::mouseRelease(link, button);
+        }
+        QCOMPARE(h.fake.shell.calls.size(), std::size_t(1)); // the left button only
         QCOMPARE(h.fake.shell.calls[0].file, std::string("https://morvane.example"));
-        QTest::mousePress(link, Qt::MiddleButton);
-        QVERIFY(!link->font().underline());
-        QTest::mouseRelease(link, Qt::MiddleButton);
-        QCOMPARE(h.fake.shell.calls.size(), std::size_t(1));
         h.coder().findChild<QAction*>(QStringLiteral("copy1"))->trigger();
         QCOMPARE(h.fake.clipboard.text, std::string("https://morvane.example/"));
     }

@@ -3,7 +3,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QWindow>
 
 using namespace morvane;
@@ -11,10 +10,15 @@ using namespace morvane::testing;
 
 namespace {
 
+const QString kProperly = QStringLiteral("The application has not been installed properly.");
+const QString kCorrectly = QStringLiteral("The application has not been installed correctly.");
+
 platform::ValueData Dword(std::uint32_t value)
 {
     return {platform::kRegDword, std::string(reinterpret_cast<const char*>(&value), 4)};
 }
+
+platform::ValueData String(const char* text) { return FakeSettingsStore::String(text); }
 
 } // namespace
 
@@ -22,113 +26,67 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private slots:
-    void failedChecks_data()
+    void failedChecksDisableTheWindow()
     {
-        QTest::addColumn<bool>("keyExists");
-        QTest::addColumn<QString>("message");
-        // Values to set (data) or remove (type kRegNone and no data).
-        QTest::addColumn<int>("change");
-        const QString properly = app::kNotInstalledProperly;
-        const QString correctly = app::kNotInstalledCorrectly;
-        QTest::newRow("key missing") << false << properly << 0;
-        QTest::newRow("left missing, install path damaged") << true << properly << 1;
-        QTest::newRow("top missing") << true << properly << 2;
-        QTest::newRow("number value") << true << correctly << 3;
-        QTest::newRow("zero-size number value") << true << correctly << 4;
-        QTest::newRow("zero-size string") << true << correctly << 5;
-        QTest::newRow("left not an integer") << true << correctly << 6;
-        QTest::newRow("top with a blank inside") << true << correctly << 7;
-        QTest::newRow("unreadable") << true << correctly << 8;
-    }
-
-    void failedChecks()
-    {
-        QFETCH(bool, keyExists);
-        QFETCH(QString, message);
-        QFETCH(int, change);
-        Harness h({QStringLiteral("morvane")}, false);
-        auto& values = h.fake.settings->values;
-        h.fake.settings->keyExists = keyExists;
-        switch (change) {
-        case 1:
-            values.erase("LastLeftPos");
-            values["InstallPath"] = Dword(7);
-            break;
-        case 2: values.erase("LastTopPos"); break;
-        case 3: values["LastTopPos"] = Dword(100); break;
-        case 4: values["LastLeftPos"] = {platform::kRegDword, ""}; break;
-        case 5: values["LastLeftPos"] = {platform::kRegSz, ""}; break;
-        case 6: values["LastLeftPos"] = FakeSettingsStore::String("12a"); break;
-        case 7: values["LastTopPos"] = FakeSettingsStore::String("1 2"); break;
-        case 8: h.fake.settings->failReads = true; break;
+        using Data = FakeSettingsStore::Data;
+        const std::tuple<const char*, QString, std::function<void(Data&)>> cases[] = {
+            {"key missing", kProperly, [](Data& d) { d.keyExists = false; }},
+            {"install path missing", kProperly, [](Data& d) { d.values.erase("InstallPath"); }},
+            {"left missing, install path damaged", kProperly,
+             [](Data& d) { d.values.erase("LastLeftPos"); d.values["InstallPath"] = Dword(7); }},
+            {"top missing", kProperly, [](Data& d) { d.values.erase("LastTopPos"); }},
+            {"number value", kCorrectly, [](Data& d) { d.values["LastTopPos"] = Dword(100); }},
+            {"zero-size number", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = {platform::kRegDword, ""}; }},
+            {"zero-size string", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = {platform::kRegSz, ""}; }},
+            {"left not an integer", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = String("12a"); }},
+            {"top with a blank inside", kCorrectly, [](Data& d) { d.values["LastTopPos"] = String("1 2"); }},
+            {"unreadable", kCorrectly, [](Data& d) { d.failReads = true; }},
+        };
+        // Each leaves a disabled window that cannot be closed; dismissing the
+        // error ends it, and nothing is written.
+        for (const auto& [name, message, change] : cases) {
+            Harness h([&](FakePlatform& f) { change(*f.settings); });
+            QVERIFY2(h.ErrorShown() == message, name);
+            h.coder().ShowMainWindow();
+            QVERIFY2(h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
+            h.coder().windowHandle()->close(); // the title-bar control
+            h.coder().close();
+            QVERIFY2(h.coder().isVisible() && !h.program->mainWindowClosed, name);
+            h.error().findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+            QVERIFY2(h.program->mainWindowClosed && !h.coder().isVisible(), name);
+            QVERIFY2(h.fake.settings->written.empty() && h.fake.failureBox.calls.empty(), name);
         }
-        h.Create();
-        QCOMPARE(h.ErrorShown(), message);
-        QVERIFY(h.state().CloseOnErrorDismiss);
-        QVERIFY(!h.coder().isEnabled());
     }
 
-    void disabledWindowEndsWithTheError()
+    void acceptedValuesPlaceTheWindowUnclamped()
     {
-        Harness h({QStringLiteral("morvane")}, false);
-        h.fake.settings->values.erase("InstallPath");
-        h.Create();
-        h.coder().ShowMainWindow();
-        QVERIFY(!h.coder().isEnabled());
-        h.coder().windowHandle()->close(); // the title-bar control
-        QVERIFY(h.coder().isVisible());
-        h.coder().close();
-        QVERIFY(h.coder().isVisible());
-        QVERIFY(!h.program->mainWindowClosed);
-        h.error().findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
-        QVERIFY(h.program->mainWindowClosed);
-        QVERIFY(!h.coder().isVisible());
-        QVERIFY(h.fake.settings->written.empty());
-        QVERIFY(h.fake.failureBox.calls.empty());
-    }
-
-    void acceptedValues_data()
-    {
-        QTest::addColumn<QString>("installPath");
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("top");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::newRow("plain") << "/opt/m" << "100" << "200" << 100 << 200;
-        QTest::newRow("hexadecimal") << "/opt/m" << "$7B" << "  -5" << 123 << -5;
-        QTest::newRow("first five characters") << "" << "123456" << "300" << 12345 << 300;
-    }
-
-    void acceptedValues()
-    {
-        QFETCH(QString, installPath);
-        QFETCH(QString, left);
-        QFETCH(QString, top);
-        QFETCH(int, x);
-        QFETCH(int, y);
-        Harness h({QStringLiteral("morvane")}, false);
-        h.fake.settings->values["InstallPath"] = {platform::kRegExpandSz, installPath.toStdString() + '\0'};
-        h.fake.settings->values["LastLeftPos"] = FakeSettingsStore::String(left.toStdString());
-        h.fake.settings->values["LastTopPos"] = FakeSettingsStore::String(top.toStdString());
-        h.Create();
-        QVERIFY(!h.error().isVisible());
-        QVERIFY(h.coder().isEnabled());
-        QCOMPARE(h.state().InstallDir, installPath);
-        QCOMPARE(h.coder().pos(), QPoint(x, y)); // placed, not clamped
-        h.coder().ShowMainWindow();
-        QCOMPARE(h.coder().pos(), QPoint(x, y));
+        const std::tuple<const char*, const char*, const char*, QPoint> cases[] = {
+            {"/opt/m", "100", "200", {100, 200}},
+            {"/opt/m", "$7B", "  -5", {123, -5}},
+            {"", "123456", "300", {12345, 300}}, // the first five characters
+        };
+        for (const auto& [installPath, left, top, at] : cases) {
+            Harness h([&](FakePlatform& f) {
+                f.settings->values["InstallPath"] = {platform::kRegExpandSz, std::string(installPath) + '\0'};
+                f.settings->values["LastLeftPos"] = String(left);
+                f.settings->values["LastTopPos"] = String(top);
+            });
+            QVERIFY2(!h.error().isVisible() && h.coder().isEnabled(), left);
+            QCOMPARE(h.state().InstallDir, QString::fromLatin1(installPath));
+            QCOMPARE(h.coder().pos(), at);
+            h.coder().ShowMainWindow();
+            QCOMPARE(h.coder().pos(), at);
+        }
     }
 
     void positionCentredThenSavedAndRestored()
     {
-        QPoint closedAt;
         std::shared_ptr<FakeSettingsStore::Data> store;
         {
             Harness h; // both positions "-1"
             h.coder().ShowMainWindow();
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            const QPoint offset = h.coder().geometry().center() - screen.center();
-            QVERIFY(offset.manhattanLength() <= 8); // centred, give or take the frame
+            QVERIFY((h.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
             h.coder().move(40, 60);
             h.button("spbExit")->click();
             QVERIFY(h.program->mainWindowClosed);
@@ -139,43 +97,31 @@ private slots:
             QCOMPARE(h.fake.settings->values["LastTopPos"].data, std::string("60\0", 3));
             store = h.fake.settings;
         }
-        Harness next({QStringLiteral("morvane")}, false);
-        next.fake.settings = store;
-        next.Create();
+        Harness next([&](FakePlatform& f) { f.settings = store; });
         QCOMPARE(next.coder().pos(), QPoint(40, 60));
-
+        // Quick mode (any regular file starts it) restores the position too,
+        // and writes nothing.
+        store->written.clear();
+        Harness quick([&](FakePlatform& f) { f.settings = store; },
+                      {QStringLiteral("morvane"), QStringLiteral("ENCODE"), QCoreApplication::applicationFilePath()});
+        QVERIFY(quick.state().QuickMode && quick.program->mainWindowClosed);
+        QCOMPARE(quick.coder().pos(), QPoint(40, 60));
+        QVERIFY(store->written.empty());
         // A window closed at left edge -1 saves "-1": the next start centres.
         next.coder().move(-1, 60);
         next.coder().close();
         QCOMPARE(store->values["LastLeftPos"].data, std::string("-1\0", 3));
     }
 
-    void quickModeWritesNothing()
-    {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        WriteBytes(dir.filePath(QStringLiteral("a.txt")), "text");
-        Harness h({QStringLiteral("morvane"), QStringLiteral("ENCODE"), dir.filePath(QStringLiteral("a.txt"))}, false);
-        h.fake.settings->values["LastLeftPos"] = FakeSettingsStore::String("10");
-        h.fake.settings->values["LastTopPos"] = FakeSettingsStore::String("20");
-        h.Create();
-        QVERIFY(h.state().QuickMode);
-        QCOMPARE(h.coder().pos(), QPoint(10, 20)); // restored all the same
-        h.coder().close();
-        QVERIFY(h.program->mainWindowClosed);
-        QVERIFY(h.fake.settings->written.empty());
-        QCOMPARE(h.fake.settings->opened.size(), std::size_t(1));
-    }
-
-    void checkAtCloseRereadsValues()
+    void checkAtCloseRereadsTheValues()
     {
         Harness h;
-        QVERIFY(h.state().InstallDir == "/opt/morvane");
-        h.fake.settings->values["InstallPath"] = FakeSettingsStore::String("/usr/local/bin");
+        QCOMPARE(h.state().InstallDir, QStringLiteral("/opt/morvane"));
+        h.fake.settings->values["InstallPath"] = String("/usr/local/bin");
         h.fake.settings->values["LastTopPos"] = Dword(1); // damaged meanwhile
         h.coder().close();
         QCOMPARE(h.state().InstallDir, QStringLiteral("/usr/local/bin"));
-        QCOMPARE(h.ErrorShown(), QString::fromLatin1(app::kNotInstalledCorrectly));
+        QCOMPARE(h.ErrorShown(), kCorrectly);
         QVERIFY(h.fake.settings->written.empty());
         QVERIFY(h.program->mainWindowClosed); // the closing goes on
     }
@@ -189,8 +135,7 @@ private slots:
         QCOMPARE(h.fake.failureBox.calls.size(), std::size_t(1));
         QCOMPARE(h.fake.failureBox.calls[0].text, QStringLiteral("Failed to set data for 'LastLeftPos'"));
         QCOMPARE(h.fake.failureBox.calls[0].caption, QStringLiteral("Morvane  |  Encoder"));
-        QVERIFY(h.program->mainWindowClosed);
-        QVERIFY(!h.coder().isVisible());
+        QVERIFY(h.program->mainWindowClosed && !h.coder().isVisible());
     }
 };
 

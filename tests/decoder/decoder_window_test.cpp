@@ -18,30 +18,9 @@
 #include <QTimer>
 
 #include <memory>
-#include <vector>
 
 using namespace morvane;
 using morvane::decoder::TfrmDecoder;
-
-namespace {
-
-std::string Encode(std::string_view text, const KeyTable& key)
-{
-    const Encoder encoder(key, 4);
-    RandomSource random(77);
-    std::string code = encoder.Header();
-    encoder.EncodeChunk(text, random, code);
-    return code;
-}
-
-std::string FileBytes(const QString& name)
-{
-    std::string bytes;
-    ReadTextFile(name.toStdString(), bytes);
-    return bytes;
-}
-
-} // namespace
 
 class DecoderWindowTest : public QObject {
     Q_OBJECT
@@ -51,12 +30,17 @@ private:
     KeyTable key_;
     QString keyFile_;
     morvane::testing::FakePlatform fake_;
-    platform::Platform& platform_ = fake_.platform;
-    morvane::testing::FakeDialogs& dialogs_ = fake_.dialogs;
-    morvane::testing::FakeClipboard& clipboard_ = fake_.clipboard;
     std::unique_ptr<TfrmDecoder> window_;
 
-    template <typename T>
+    std::string Encode(std::string_view text) const
+    {
+        const Encoder encoder(key_, 4);
+        RandomSource random(77);
+        std::string code = encoder.Header();
+        encoder.EncodeChunk(text, random, code);
+        return code;
+    }
+    template <typename T = QPushButton>
     T* control(const char* name) const
     {
         T* widget = window_->findChild<T*>(QString::fromLatin1(name));
@@ -64,12 +48,18 @@ private:
             qFatal("no control %s", name);
         return widget;
     }
-    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
     QString errorShown() const
     {
         return window_->frmError()->isVisible() ? window_->frmError()->message() : QString();
     }
     QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    // Pastes the code and presses Decode.
+    void decode(const std::string& code)
+    {
+        fake_.clipboard.text = code;
+        control("bbnPaste")->click();
+        control("bbnDecode")->click();
+    }
 
 private slots:
     void initTestCase()
@@ -83,11 +73,10 @@ private slots:
 
     void init()
     {
-        dialogs_.answers.clear();
-        dialogs_.calls.clear();
-        clipboard_ = morvane::testing::FakeClipboard();
+        fake_.dialogs = morvane::testing::FakeDialogs();
+        fake_.clipboard = morvane::testing::FakeClipboard();
         fake_.failureBox = morvane::testing::FakeFailureBox();
-        window_ = std::make_unique<TfrmDecoder>(platform_);
+        window_ = std::make_unique<TfrmDecoder>(fake_.platform);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -98,119 +87,101 @@ private slots:
     {
         const std::string letter = "Dear reader,\r\n\tthe code reads back: \xe9t\xe9 \xff.\r\n";
         const QString codeFile = path("letter.etx");
-        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode(letter, key_)));
+        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode(letter)));
 
         QCOMPARE(window_->windowTitle(), QStringLiteral("Morvane  |  Decoder"));
-        QVERIFY(!button("bbnDecode")->isEnabled());
-        dialogs_.answers = {codeFile, keyFile_};
-        button("bbnLoad")->click();
-        QCOMPARE(window_->CodeText(), Encode(letter, key_));
-        QCOMPARE(control<QPlainTextEdit>("mmoCode")->toPlainText().toStdString(), Encode(letter, key_));
-        QVERIFY(!button("bbnDecode")->isEnabled()); // no key yet
-        button("bbnBrowseKeyFile")->click();
+        QVERIFY(!control("bbnDecode")->isEnabled());
+        fake_.dialogs.answers = {codeFile, keyFile_};
+        control("bbnLoad")->click();
+        QCOMPARE(window_->CodeText(), Encode(letter));
+        QCOMPARE(control<QPlainTextEdit>("mmoCode")->toPlainText().toStdString(), Encode(letter));
+        QVERIFY(!control("bbnDecode")->isEnabled()); // no key yet
+        control("bbnBrowseKeyFile")->click();
         QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), keyFile_);
-        QVERIFY(button("bbnDecode")->isEnabled());
+        QVERIFY(control("bbnDecode")->isEnabled());
 
-        QCOMPARE(dialogs_.calls.size(), std::size_t{2});
-        QCOMPARE(dialogs_.calls[0].options.title, QStringLiteral("Load code"));
-        QCOMPARE(dialogs_.calls[0].options.filter, QStringLiteral("Encoded text files (*.etx)|*.etx|All files (*.*)|*.*"));
-        QCOMPARE(dialogs_.calls[0].options.filterIndex, 1);
-        QVERIFY(dialogs_.calls[0].options.fileMustExist);
-        QCOMPARE(dialogs_.calls[1].options.filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
+        const auto& calls = fake_.dialogs.calls;
+        QCOMPARE(calls.size(), std::size_t{2});
+        QCOMPARE(calls[0].options.title, QStringLiteral("Load code"));
+        QCOMPARE(calls[0].options.filter, QStringLiteral("Encoded text files (*.etx)|*.etx|All files (*.*)|*.*"));
+        QCOMPARE(calls[1].options.filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
 
-        QVERIFY(!button("bbnCopy")->isEnabled());
-        button("bbnDecode")->click();
+        QVERIFY(!control("bbnCopy")->isEnabled());
+        control("bbnDecode")->click();
         QCOMPARE(errorShown(), QString());
         QCOMPARE(window_->DecodedText(), letter);
         QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(),
                  platform::ToUnicode("Dear reader,\n\tthe code reads back: \xe9t\xe9 \xff.\n"));
-        QCOMPARE(button("bbnDecode")->text(), QStringLiteral("Decode"));
+        QCOMPARE(control("bbnDecode")->text(), QStringLiteral("Decode"));
 
-        button("bbnCopy")->click();
-        QCOMPARE(clipboard_.text, letter);
-
+        control("bbnCopy")->click();
+        QCOMPARE(fake_.clipboard.text, letter);
         const QString textFile = path("letter.txt");
-        dialogs_.answers = {textFile};
-        button("bbnSaveText")->click();
-        QCOMPARE(dialogs_.calls.back().options.filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-        QVERIFY(dialogs_.calls.back().options.overwritePrompt);
-        QCOMPARE(FileBytes(textFile), letter);
+        fake_.dialogs.answers = {textFile};
+        control("bbnSaveText")->click();
+        QCOMPARE(calls.back().options.filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
+        QVERIFY(calls.back().options.overwritePrompt);
+        std::string saved;
+        ReadTextFile(textFile.toStdString(), saved);
+        QCOMPARE(saved, letter);
 
-        // A cancelled dialog changes nothing.
-        button("bbnBrowseKeyFile")->click();
+        control("bbnBrowseKeyFile")->click(); // cancelled: nothing changes
         QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), keyFile_);
-
-        button("bbnClear")->click();
+        control("bbnClear")->click();
         QCOMPARE(window_->CodeText(), std::string());
-        QVERIFY(!button("bbnDecode")->isEnabled());
-    }
+        QVERIFY(!control("bbnDecode")->isEnabled());
 
-    void pastedCodeAndStartUpFile()
-    {
-        clipboard_.text = Encode("Pasted.", key_);
-        control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode(Encode("Pasted."));
         QCOMPARE(window_->DecodedText(), std::string("Pasted."));
-
-        const QString codeFile = path("start.etx");
-        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode("From the command line", key_)));
-        window_->LoadCodeFile(codeFile);
-        button("bbnDecode")->click();
+        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode("From the command line")));
+        window_->LoadCodeFile(codeFile); // as when started with a file
+        control("bbnDecode")->click();
         QCOMPARE(window_->DecodedText(), std::string("From the command line"));
     }
 
     void errorsAreShownInTheErrorWindow()
     {
         control<QLineEdit>("edtKeyFile")->setText(path("missing.key"));
-        clipboard_.text = Encode("x", key_);
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode(Encode("x"));
         QCOMPARE(errorShown(), QStringLiteral("The key file could not be found."));
         QCOMPARE(window_->frmError()->windowTitle(), QStringLiteral("Error"));
         QVERIFY(window_->frmError()->windowFlags() & Qt::WindowStaysOnTopHint);
 
         // A second failure replaces the message; Close hides the window.
         control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        clipboard_.text = std::string("0214");
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode("0214");
         QCOMPARE(errorShown(), QStringLiteral("The code does not begin with \"011\" and a width digit."));
         window_->frmError()->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
         QVERIFY(!window_->frmError()->isVisible());
         QCOMPARE(window_->DecodedText(), std::string());
 
-        clipboard_.text = std::string("01141");
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode("01141");
         QCOMPARE(errorShown(), QStringLiteral("The code is cut short: its last number has 1 of 4 digits."));
 
-        clipboard_.failRead = true;
-        button("bbnPaste")->click();
+        fake_.clipboard.failRead = true;
+        control("bbnPaste")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to paste the code."));
         QCOMPARE(window_->CodeText(), std::string("01141"));
-        clipboard_.failRead = false;
+        fake_.clipboard.failRead = false;
 
-        dialogs_.answers = {path("missing.etx")};
-        button("bbnLoad")->click();
+        fake_.dialogs.answers = {path("missing.etx")};
+        control("bbnLoad")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to open the file."));
         QCOMPARE(window_->CodeText(), std::string());
 
-        clipboard_.text = Encode("Saved", key_);
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
-        clipboard_.failWrite = true;
-        button("bbnCopy")->click();
+        decode(Encode("Saved"));
+        fake_.clipboard.failWrite = true;
+        control("bbnCopy")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to copy the text."));
-        dialogs_.answers = {path("no-such-folder/out.txt")};
-        button("bbnSaveText")->click();
+        fake_.dialogs.answers = {path("no-such-folder/out.txt")};
+        control("bbnSaveText")->click();
         QCOMPARE(errorShown(), QStringLiteral("Unable to save the file."));
 
         // A width character that is not a digit goes to the failure box.
         const QString badKey = path("bad.key");
         QVERIFY(WriteFileAtomically(badKey.toStdString(), "011x1000"));
         control<QLineEdit>("edtKeyFile")->setText(badKey);
-        button("bbnDecode")->click();
+        control("bbnDecode")->click();
         QCOMPARE(fake_.failureBox.calls.size(), std::size_t{1});
         QCOMPARE(fake_.failureBox.calls[0].text, QStringLiteral("'x' is not a valid integer value."));
         QCOMPARE(fake_.failureBox.calls[0].caption, QStringLiteral("Morvane  |  Decoder"));
@@ -222,46 +193,41 @@ private slots:
         std::string text;
         for (int i = 0; text.size() < 400000; ++i)
             text += "Line " + std::to_string(i) + " of a long letter.\r\n";
-        clipboard_.text = Encode(text, key_);
+        fake_.clipboard.text = Encode(text);
         control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        button("bbnPaste")->click();
+        control("bbnPaste")->click();
         auto* code = control<QPlainTextEdit>("mmoCode");
-        QCOMPARE(code->toPlainText(),
-                 QStringLiteral("The code is too long for displaying\n(You still can decode it)"));
+        QCOMPARE(code->toPlainText(), QStringLiteral("The code is too long for displaying\n(You still can decode it)"));
         QVERIFY(code->isReadOnly());
-        QCOMPARE(window_->CodeText(), Encode(text, key_));
+        QCOMPARE(window_->CodeText(), Encode(text));
 
         bool sawRun = false;
         QTimer::singleShot(0, this, [&] {
-            sawRun = window_->Decoding() && button("bbnDecode")->text() == QStringLiteral("STOP") &&
-                     !button("bbnLoad")->isEnabled() && control<QProgressBar>("prbDecoding")->value() > 0;
-            button("bbnDecode")->click();
+            sawRun = window_->Decoding() && control("bbnDecode")->text() == QStringLiteral("STOP") &&
+                     !control("bbnLoad")->isEnabled() && control<QProgressBar>("prbDecoding")->value() > 0;
+            control("bbnDecode")->click();
         });
-        button("bbnDecode")->click();
+        control("bbnDecode")->click();
         QVERIFY(sawRun);
         QVERIFY(!window_->Decoding());
         QCOMPARE(window_->DecodedText(), std::string());
-        QCOMPARE(button("bbnDecode")->text(), QStringLiteral("Decode"));
+        QCOMPARE(control("bbnDecode")->text(), QStringLiteral("Decode"));
         QCOMPARE(control<QProgressBar>("prbDecoding")->value(), 0);
-        QVERIFY(button("bbnLoad")->isEnabled());
-        QVERIFY(!button("bbnCopy")->isEnabled());
+        QVERIFY(control("bbnLoad")->isEnabled());
+        QVERIFY(!control("bbnCopy")->isEnabled());
         QCOMPARE(errorShown(), QString());
 
-        button("bbnDecode")->click();
+        control("bbnDecode")->click();
         QCOMPARE(window_->DecodedText(), text);
         QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(),
                  QStringLiteral("The decoded text is too long for displaying\n(You still can copy or save the text)"));
-        button("bbnCopy")->click();
-        QCOMPARE(clipboard_.text, text);
+        control("bbnCopy")->click();
+        QCOMPARE(fake_.clipboard.text, text);
 
         // 33800 characters are shown, 33801 are not.
-        clipboard_.text = Encode(std::string(33800, 'a'), key_);
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode(Encode(std::string(33800, 'a')));
         QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(), QString(33800, QLatin1Char('a')));
-        clipboard_.text = Encode(std::string(33801, 'a'), key_);
-        button("bbnPaste")->click();
-        button("bbnDecode")->click();
+        decode(Encode(std::string(33801, 'a')));
         QVERIFY(control<QPlainTextEdit>("mmoText")->toPlainText().startsWith(QStringLiteral("The decoded text")));
     }
 };

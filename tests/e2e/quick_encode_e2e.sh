@@ -1,12 +1,11 @@
 #!/bin/sh
 # Quick encoding end to end: "morvane ENCODE file.txt" on a virtual screen,
 # the key file's path typed into the real key dialog, then the .etx beside
-# the file is checked against the key.
+# the file checked against the key.
 #
 # usage: quick_encode_e2e.sh MORVANE MORVANE_CLI
 # Exit status 77 (skipped) when xvfb-run is not installed.
 set -eu
-
 morvane=$1
 cli=$2
 
@@ -21,20 +20,18 @@ mkdir -p "$work/home" "$work/config" "$work/runtime" "$work/docs" "$work/keys"
 chmod 700 "$work/runtime"
 
 # The settings key, as the installation makes it.
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\software\\morvane]\r\n"InstallPath"="/tmp/x"\r\n"LastTopPos"="-1"\r\n"LastLeftPos"="-1"\r\n' \
-    >"$work/settings.reg"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' \
+    '"InstallPath"="/tmp/x"' '"LastTopPos"="-1"' '"LastLeftPos"="-1"' >"$work/settings.reg"
 cp "$work/settings.reg" "$work/settings.before"
-
 key="$work/keys/e2e.key"
 "$cli" keygen "$key" >/dev/null
-
-# Every kind of character: letters, digits, punctuation, CR LF (the CR is
-# encoded, the LF dropped), TAB, bytes above 127, and a control character
-# without a row.
+# Letters, digits, punctuation, CR LF (the CR is encoded, the LF dropped),
+# TAB, bytes above 127, and a control character without a row.
 printf 'Dear Ann,\r\n\tthe key is under the mat (No. 42).\r\n\351t\351 \377\001~\n' >"$work/docs/file.txt"
 
-# The user's side: wait for the key dialog, type the key's full path into
-# its file-name box, accept it, and wait for the program to end.
+# The user's side: wait for the key dialog, give it the keyboard (there is
+# no window manager to do so), type the key's full path, accept it, and wait
+# for the program to end.
 cat >"$work/session.sh" <<'EOF'
 #!/bin/sh
 set -u
@@ -42,7 +39,6 @@ cd "$WORK/docs"
 "$MORVANE" ENCODE file.txt &
 pid=$!
 dialog=$(xdotool search --sync --onlyvisible --name "Choose key file" | head -n 1)
-# The dialog takes the keyboard (there is no window manager to give it).
 tries=0
 while [ "$(xdotool getwindowfocus 2>/dev/null)" != "$dialog" ] && [ "$tries" -lt 100 ]; do
     xdotool windowfocus "$dialog" 2>/dev/null
@@ -56,45 +52,29 @@ wait "$pid"
 EOF
 chmod +x "$work/session.sh"
 
-status=0
 env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
     QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     MORVANE_SETTINGS="$work/settings.reg" WORK="$work" MORVANE="$morvane" KEY="$key" \
-    timeout 60 xvfb-run -a -n 107 "$work/session.sh" || status=$?
-if [ "$status" -ne 0 ]; then
-    echo "the session failed (status $status)"
-    exit 1
-fi
+    timeout 60 xvfb-run -a -n 107 "$work/session.sh" || { echo "the session failed (status $?)"; exit 1; }
 
 # Quick encoding never writes the window position back.
 cmp -s "$work/settings.reg" "$work/settings.before" || { echo "the settings file was changed"; exit 1; }
 
+# The code: its length, its header, and every number in its character's key
+# row (rows 1 to 224 for bytes 32 to 255, 225 for CR, 226 for TAB).
 python3 - "$work/docs/file.txt" "$work/docs/file.etx" "$key" <<'EOF'
 import sys
-
-source = open(sys.argv[1], 'rb').read()
+source, key = open(sys.argv[1], 'rb').read(), open(sys.argv[3], 'rb').read()
 try:
     code = open(sys.argv[2], 'rb').read()
 except OSError:
     sys.exit('no file.etx beside file.txt')
-key = open(sys.argv[3], 'rb').read()
-
-def row_of(c):
-    if c >= 32:
-        return c - 31
-    return {13: 225, 9: 226}.get(c)
-
-rows = [row_of(c) for c in source if row_of(c)]
-numbers = [int(key[4 + 4 * i:8 + 4 * i]) for i in range(226 * 35)]
-table = [set(numbers[r * 35:(r + 1) * 35]) for r in range(226)]
-
-if len(code) != 4 + 4 * len(rows):
-    sys.exit('code length %d, expected %d' % (len(code), 4 + 4 * len(rows)))
-if code[:4] != b'0114':
-    sys.exit('header %r' % code[:4])
+rows = [c - 31 if c >= 32 else {13: 225, 9: 226}[c] for c in source if c >= 32 or c in (9, 13)]
+table = [{int(key[4 + 140 * r + 4 * i:8 + 140 * r + 4 * i]) for i in range(35)} for r in range(226)]
+if len(code) != 4 + 4 * len(rows) or code[:4] != b'0114':
+    sys.exit('code of %d bytes, header %r; expected %d bytes, 0114' % (len(code), code[:4], 4 + 4 * len(rows)))
 for k, row in enumerate(rows):
-    number = int(code[4 + 4 * k:8 + 4 * k])
-    if number not in table[row - 1]:
-        sys.exit('number %d (character %d) is not in row %d' % (number, k + 1, row))
+    if int(code[4 + 4 * k:8 + 4 * k]) not in table[row - 1]:
+        sys.exit('number %d (character %d) is not in row %d' % (int(code[4 + 4 * k:8 + 4 * k]), k + 1, row))
 print('file.etx: %d numbers, each of the right key row' % len(rows))
 EOF

@@ -13,13 +13,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the test in a folder of its own and returns to the old one after.
+// Makes a folder current for the test and the old one current again after.
 class InFolder {
 public:
-    explicit InFolder(const std::string& folder) : old_(CurrentDirectory())
-    {
-        EXPECT_TRUE(SetCurrentDirectory(folder));
-    }
+    explicit InFolder(const std::string& folder) : old_(CurrentDirectory()) { EXPECT_TRUE(SetCurrentDirectory(folder)); }
     ~InFolder() { SetCurrentDirectory(old_); }
 
 private:
@@ -38,33 +35,27 @@ TEST(FileSystem, FileExistsOnlyForRegularFiles)
 
     EXPECT_TRUE(FileExists(dir / "file"));
     EXPECT_TRUE(FileExists(dir / "link")) << "links are followed";
-    EXPECT_FALSE(FileExists(dir / "folder"));
-    EXPECT_FALSE(FileExists(dir / "folder-link"));
-    EXPECT_FALSE(FileExists(dir / "fifo"));
-    EXPECT_FALSE(FileExists(dir / "dangling"));
-    EXPECT_FALSE(FileExists(dir / "missing"));
-    EXPECT_FALSE(FileExists("/dev/null"));
-    EXPECT_FALSE(FileExists(""));
-
+    for (const std::string& name : {dir / "folder", dir / "folder-link", dir / "fifo", dir / "dangling",
+                                   dir / "missing", std::string("/dev/null"), std::string()})
+        EXPECT_FALSE(FileExists(name)) << name;
     InFolder here(dir.path());
     EXPECT_TRUE(FileExists("file")) << "relative to the current directory";
 }
 
-TEST(FileSystem, FullPathAndCurrentDirectory)
+TEST(FileSystem, FullPathCurrentDirectoryAndProgramDirectory)
 {
+    EXPECT_TRUE(FileExists(ProgramDirectory() + "/platform_native_tests"));
     TempDir dir;
     fs::create_directory(dir / "sub");
     const std::string real = fs::canonical(dir.path()).string();
     InFolder here(real);
     EXPECT_EQ(CurrentDirectory(), real);
-
-    EXPECT_EQ(FullPath("name.txt"), real + "/name.txt");
-    EXPECT_EQ(FullPath("./a/./b/../c.txt"), real + "/a/c.txt");
-    EXPECT_EQ(FullPath("sub/"), real + "/sub");
-    EXPECT_EQ(FullPath("."), real);
-    EXPECT_EQ(FullPath("//x///y/"), "/x/y");
-    EXPECT_EQ(FullPath("/../.."), "/");
-    EXPECT_EQ(FullPath(""), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"name.txt", real + "/name.txt"}, {"./a/./b/../c.txt", real + "/a/c.txt"}, {"sub/", real + "/sub"},
+        {".", real}, {"//x///y/", "/x/y"}, {"/../..", "/"}, {"", ""},
+    };
+    for (const auto& [name, full] : cases)
+        EXPECT_EQ(FullPath(name), full) << name;
 
     ASSERT_TRUE(SetCurrentDirectory("sub"));
     EXPECT_EQ(CurrentDirectory(), real + "/sub");
@@ -75,35 +66,25 @@ TEST(FileSystem, FullPathAndCurrentDirectory)
 TEST(FileSystem, TrueNameFindsTheFirstMatchingEntry)
 {
     TempDir dir;
-    WriteBytes(dir / "alpha.txt", "");
-    WriteBytes(dir / "alpha2.txt", "");
-    WriteBytes(dir / "Beta.txt", "");
-    WriteBytes(dir / ".hidden", "");
-    WriteBytes(dir / "noext", "");
+    for (const char* name : {"alpha.txt", "alpha2.txt", "Beta.txt", ".hidden", "noext"})
+        WriteBytes(dir / name, "");
     fs::create_directory(dir / "folder");
 
-    EXPECT_EQ(TrueName(dir / "alpha.txt"), "alpha.txt");
-    EXPECT_EQ(TrueName(dir / "folder"), "folder") << "folders are found too";
-    EXPECT_EQ(TrueName(dir / "alpha?.txt"), "alpha2.txt");
-    EXPECT_EQ(TrueName(dir / "*.txt"), "Beta.txt") << "the first by name, capitals first";
-    EXPECT_EQ(TrueName(dir / "a*"), "alpha.txt");
-    EXPECT_EQ(TrueName(dir / "*"), ".hidden") << "hidden entries match; . and .. do not";
-    EXPECT_EQ(TrueName(dir / "fold??"), "folder");
-    EXPECT_EQ(TrueName(dir / "noext*"), "noext");
-
-    EXPECT_FALSE(TrueName(dir / "beta.txt")) << "names are told apart by letter case here";
-    EXPECT_FALSE(TrueName(dir / "missing"));
-    EXPECT_FALSE(TrueName(dir / "*.key"));
-    EXPECT_FALSE(TrueName(dir / "alpha?"));
-    EXPECT_FALSE(TrueName(dir / "missing/*"));
-    EXPECT_FALSE(TrueName(dir.path() + "/"));
+    const std::pair<const char*, const char*> found[] = {
+        {"alpha.txt", "alpha.txt"}, {"folder", "folder"},  {"alpha?.txt", "alpha2.txt"},
+        {"*.txt", "Beta.txt"}, // the first by name, capitals first
+        {"a*", "alpha.txt"},        {"*", ".hidden"}, // hidden entries match; . and .. do not
+        {"fold??", "folder"},       {"noext*", "noext"},
+    };
+    for (const auto& [pattern, name] : found)
+        EXPECT_EQ(TrueName(dir / pattern), name) << pattern;
+    // Letter case tells names apart here.
+    for (const char* pattern : {"beta.txt", "missing", "*.key", "alpha?", "missing/*", ""})
+        EXPECT_FALSE(TrueName(dir / pattern)) << pattern;
 
     InFolder here(dir.path());
     EXPECT_EQ(TrueName("alpha*"), "alpha.txt") << "a name without a folder searches the current one";
-}
 
-TEST(FileSystem, WildcardRule)
-{
     EXPECT_TRUE(MatchesWildcards("*", ""));
     EXPECT_TRUE(MatchesWildcards("a*b*c", "aXXbYbc"));
     EXPECT_FALSE(MatchesWildcards("a*b*c", "aXXbYbcd"));
@@ -112,13 +93,6 @@ TEST(FileSystem, WildcardRule)
     EXPECT_FALSE(MatchesWildcards("*.*", "noext"));
     EXPECT_TRUE(MatchesWildcards("[a].txt", "[a].txt")) << "brackets are plain characters";
     EXPECT_FALSE(MatchesWildcards("[a].txt", "a.txt"));
-}
-
-TEST(FileSystem, ProgramDirectoryHoldsTheRunningProgram)
-{
-    const std::string folder = ProgramDirectory();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_TRUE(FileExists(folder + "/platform_native_tests"));
 }
 
 } // namespace

@@ -16,37 +16,28 @@ TEST(ShellAction, ProgramsStartDirectlyAddressesAndDocumentsGoToTheDesktop)
     const std::string program = dir / "morvanedecoder";
     WriteBytes(program, "#!/bin/sh\n");
     fs::permissions(program, fs::perms::owner_all);
-    const std::string text = dir / "notes.txt";
-    WriteBytes(text, "text");
-
-    auto action = [](const std::string& file, const std::string& directory = {}) {
-        return ChooseShellAction(file, directory);
-    };
-    EXPECT_EQ(action(program).action, ShellAction::StartProgram);
-    EXPECT_EQ(action(program).path, program);
-    const ShellTarget relative = action("morvanedecoder", dir.path());
-    EXPECT_EQ(relative.action, ShellAction::StartProgram);
-    EXPECT_EQ(relative.path, program);
-
-    EXPECT_EQ(action(text).action, ShellAction::OpenDocument);
-    EXPECT_EQ(action(dir.path()).action, ShellAction::OpenDocument);
-
-    EXPECT_EQ(action("https://www.morvane.example/").action, ShellAction::OpenAddress);
-    EXPECT_EQ(action("mailto:author@morvane.example").path, "mailto:author@morvane.example");
-    EXPECT_EQ(action("mailto:author@morvane.example").action, ShellAction::OpenAddress);
-
-    // Nothing to do: the shell call fails quietly.
-    EXPECT_EQ(action(dir / "missing").action, ShellAction::Nothing);
-    EXPECT_EQ(action("").action, ShellAction::Nothing);
-    EXPECT_EQ(action("C:\\Program Files\\Morvane\\morvanedecoder.exe").action, ShellAction::Nothing)
-        << "a drive letter is no address";
-    EXPECT_EQ(action(dir / "https:x").action, ShellAction::Nothing) << "a path is no address";
-
-    // A long path is used whole.
-    const std::string deep = dir / (std::string(100, 'd'));
+    WriteBytes(dir / "notes.txt", "text");
+    const std::string deep = dir / std::string(100, 'd'); // a long path is used whole
     fs::create_directory(deep);
-    const std::string longProgram = deep + "/morvanedecoder";
-    fs::copy_file(program, longProgram);
-    EXPECT_EQ(action(longProgram).action, ShellAction::StartProgram);
-    EXPECT_EQ(action(longProgram).path, longProgram);
+    fs::copy_file(program, deep + "/morvanedecoder");
+
+    using enum ShellAction;
+    const std::pair<std::string, ShellAction> cases[] = {
+        {program, StartProgram}, {deep + "/morvanedecoder", StartProgram},
+        {dir / "notes.txt", OpenDocument}, {dir.path(), OpenDocument},
+        {"https://www.morvane.example/", OpenAddress}, {"mailto:author@morvane.example", OpenAddress},
+        // Nothing to do: the shell call fails quietly. A drive letter or a path is no address.
+        {dir / "missing", Nothing}, {"", Nothing}, {"C:\\Program Files\\Morvane\\morvanedecoder.exe", Nothing},
+        {dir / "https:x", Nothing},
+    };
+    for (const auto& [file, action] : cases) {
+        const ShellTarget target = ChooseShellAction(file, {});
+        EXPECT_EQ(target.action, action) << file;
+        if (action != Nothing) {
+            EXPECT_EQ(target.path, file) << file;
+        }
+    }
+    const ShellTarget relative = ChooseShellAction("morvanedecoder", dir.path());
+    EXPECT_EQ(relative.action, StartProgram);
+    EXPECT_EQ(relative.path, program);
 }
