@@ -21,11 +21,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProgressBar>
 
 #include <algorithm>
 #include <climits>
@@ -81,11 +83,28 @@ public:
         return window_.program.state.Encoding;
     }
 
-    void ShowProgress(std::size_t walked) { window_.ui->prbCoding->setValue(static_cast<int>(walked / divisor_)); }
+    // The bar gets the run's position when that moves its fill by a pixel,
+    // at most once per screen refresh: the user sees the same, and a long run
+    // repaints the bar a few dozen times instead of once per yield.
+    void ShowProgress(std::size_t walked)
+    {
+        QProgressBar* bar = window_.ui->prbCoding;
+        const int value = static_cast<int>(walked / divisor_);
+        const long long pixel = static_cast<long long>(value) * bar->width() / std::max(1, bar->maximum());
+        if (pixel == shownPixel_ || (sinceShown_.isValid() && sinceShown_.elapsed() < kRefreshMs))
+            return;
+        shownPixel_ = pixel;
+        sinceShown_.start();
+        bar->setValue(value);
+    }
 
 private:
+    static constexpr qint64 kRefreshMs = 16;
+
     TfrmCoder& window_;
     std::size_t divisor_ = 1;
+    long long shownPixel_ = 0;
+    QElapsedTimer sinceShown_;
 };
 
 TfrmCoder::TfrmCoder(Program& program, QWidget* parent)
@@ -382,7 +401,7 @@ bool TfrmCoder::EncodeSource()
         RunHook hook(*this, text.size());
         complete = morvane::EncodeSource(text, s.KeyTable, s.CodeWidth, s.Random, hook, code);
         if (complete)
-            hook.ShowProgress(text.size());
+            ui->prbCoding->setValue(ui->prbCoding->maximum());
     } catch (...) {
         // Out of memory for the code: the run ends as a stopped one would,
         // and the failure goes on to the top-level handler.
