@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -141,30 +143,49 @@ Input::~Input()
 
 bool Output::Open(const std::string& name)
 {
-    toFile_ = !(name.empty() || name == "-");
-    if (!toFile_) {
+    if (name.empty() || name == "-") {
 #ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
+        stream_ = stdout;
         return true;
+    }
+    std::error_code error;
+    const auto status = std::filesystem::status(name, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_directory(status)) {
+        stream_ = std::fopen(name.c_str(), "wb");
+        owned_ = stream_ != nullptr;
+        return owned_;
     }
     return file_.Open(name);
 }
 
 void Output::Write(std::string_view bytes)
 {
-    if (toFile_) {
+    if (!stream_) {
         file_.Write(bytes);
     } else if (!failed_ && !bytes.empty()) {
-        failed_ = std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size();
+        failed_ = std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size();
     }
 }
 
 bool Output::Close()
 {
-    if (toFile_)
+    if (!stream_)
         return file_.Commit();
-    return std::fflush(stdout) == 0 && !failed_;
+    bool ok = std::fflush(stream_) == 0 && !failed_;
+    if (owned_)
+        ok = std::fclose(stream_) == 0 && ok;
+    stream_ = nullptr;
+    owned_ = false;
+    return ok;
+}
+
+Output::~Output()
+{
+    if (owned_)
+        std::fclose(stream_);
 }
 
 } // namespace morvane::cli

@@ -63,16 +63,20 @@ private:
 };
 
 // A byte sink: a file written atomically, or standard output for "" and "-".
+// A name that is a device or a pipe (/dev/null, /dev/stdout) has nothing to
+// replace and is written in place.
 class Output {
 public:
     bool Open(const std::string& name);
     void Write(std::string_view bytes);
     // Finishes the output; false when anything failed.
     bool Close();
+    ~Output();
 
 private:
     AtomicFileWriter file_;
-    bool toFile_ = false;
+    std::FILE* stream_ = nullptr; // standard output, or a device or pipe
+    bool owned_ = false;
     bool failed_ = false;
 };
 

@@ -21,7 +21,8 @@ namespace {
 
 #ifdef _WIN32
 
-bool IsFolder(const std::string& name)
+// Only a regular file may be replaced: a folder is never written over.
+bool IsNoFileToReplace(const std::string& name)
 {
     const DWORD attributes = GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -51,10 +52,12 @@ bool ReplaceTarget(const std::string& temp, const std::string& target)
 
 #else
 
-bool IsFolder(const std::string& name)
+// Only a regular file may be replaced: renaming over a folder, a device, a
+// pipe or a socket (links followed) would destroy it, /dev/null included.
+bool IsNoFileToReplace(const std::string& name)
 {
     struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 mode_t NewFileMode()
@@ -123,7 +126,7 @@ bool AtomicFileWriter::Open(const std::string& target)
 {
     Abort();
     failed_ = false;
-    if (target.empty() || IsFolder(target)) {
+    if (target.empty() || IsNoFileToReplace(target)) {
         failed_ = true;
         return false;
     }

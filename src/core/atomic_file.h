@@ -18,7 +18,8 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Creates the temporary file. False when it cannot be created (missing or
-    // unwritable folder, the target is a folder).
+    // unwritable folder) or when the target exists but is no regular file (a
+    // folder, a device, a pipe or a socket), which is never replaced.
     bool Open(const std::string& target);
     // Appends bytes; a failure is remembered and reported by Commit.
     void Write(std::string_view bytes);

@@ -49,9 +49,11 @@ KeyLoadResult Parse(std::string_view bytes, bool ioError, KeyTable& table, std::
     if (headerLength < kHeaderLength || IsNotInteger(std::string_view(header, 2)))
         return Unreadable();
 
+    // The message quotes the character as a text, which ends at a NUL: a
+    // NUL is quoted as nothing rather than cutting the message short.
     const char width = header[3];
     if (width < '0' || width > '9')
-        throw Failure("'" + std::string(1, width) + "' is not a valid integer value");
+        throw Failure("'" + std::string(width == '\0' ? 0 : 1, width) + "' is not a valid integer value");
     codeWidth = static_cast<std::uint8_t>(width - '0');
 
     if (ioError)

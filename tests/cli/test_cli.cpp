@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <array>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace morvane;
@@ -123,6 +124,19 @@ TEST(CliEncode, SameCodeAsTheEngineFromFileOrStandardInput)
     EXPECT_EQ(Cli(dir, "encode --key " + Quote(key) + " --seed 5", std::string("AB\x1a" "CD", 5)).out,
               EncodeInProcess(key, "AB", 5)) << "the first Ctrl-Z ends the text";
     EXPECT_EQ(Cli(dir, "encode --key " + Quote(key), "").out, "") << "an empty text gives an empty code";
+
+    // An output that is a pipe (like /dev/null or /dev/stdout) is written
+    // into, never replaced by a file.
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string got = dir.file("got");
+    const std::string command = "timeout 10 cat " + Quote(fifo) + " >" + Quote(got) + " & reader=$!; '" +
+                                MORVANE_CLI + "' encode --key " + Quote(key) + " --seed 1234 -o " + Quote(fifo) +
+                                " " + Quote(input) + "; status=$?; wait $reader; exit $status";
+    const int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(ReadBytes(got) == expected);
 }
 
 TEST(CliEncode, FailuresSayWhyAndLeaveTheOutputAlone)

@@ -73,6 +73,18 @@ TEST(SaveCode, WritesTheExactBytesAndKeepsTheOldFileOnFailure)
     EXPECT_EQ(message, kSaveFailed);
     EXPECT_FALSE(SaveCode(dir.path(), "0114", message));
 
+    // A pipe (or a device such as /dev/null) is never renamed over, directly
+    // or through a link.
+    const std::string fifo = dir.file("fifo.etx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string fifoLink = dir.file("fifo-link.etx");
+    std::filesystem::create_symlink(fifo, fifoLink);
+    EXPECT_FALSE(SaveCode(fifo, "0114", message));
+    EXPECT_FALSE(SaveCode(fifoLink, "0114", message));
+    EXPECT_EQ(message, kSaveFailed);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(fifoLink));
+
     // Saving through a link replaces the file it points to.
     const std::string link = dir.file("link.etx");
     std::filesystem::create_symlink(name, link);

@@ -111,6 +111,14 @@ TEST(KeyFile, WidthCharacterThatIsNoDigitIsAConversionFailure)
     }
     EXPECT_EQ(width, 3) << "the earlier width stays";
     EXPECT_EQ(table.cell(2, 2), 5) << "the earlier table stays";
+
+    bytes[3] = '\0';
+    try {
+        ParseKeyFile(bytes, table, width);
+        FAIL() << "no failure raised";
+    } catch (const Failure& failure) {
+        EXPECT_STREQ(failure.what(), "'' is not a valid integer value") << "a NUL must not cut the message short";
+    }
 }
 
 TEST(KeyFile, LineEndsAndEndOfFile)
