@@ -9,13 +9,15 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -439,8 +441,18 @@ std::string StringDataText(const std::string& text)
 // ---------------------------------------------------------------------------
 // File access
 
+// Only a regular file (after following links) can hold the settings: a pipe
+// would block the reader and a device may never end.
+bool IsRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFREG;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
+    if (!IsRegularFile(path))
+        return std::nullopt;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return std::nullopt;
@@ -461,6 +473,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
 
 bool CanReadAndWrite(const std::string& path)
 {
+    if (!IsRegularFile(path))
+        return false;
     std::FILE* file = std::fopen(path.c_str(), "r+b");
     if (!file)
         return false;

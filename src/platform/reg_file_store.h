@@ -25,8 +25,9 @@ class RegFileStore : public SettingsStore {
 public:
     explicit RegFileStore(std::string filePath);
 
-    // Fails when the file is missing, cannot be opened for reading and
-    // writing, is no registry file or has no section for the key.
+    // Fails when the file is missing, is no regular file (a pipe, a device),
+    // cannot be opened for reading and writing, is no registry file or has no
+    // section for the key.
     bool OpenKey(const std::string& path) override;
     std::optional<ValueInfo> QueryValue(const std::string& name) override;
     std::optional<ValueData> ReadValue(const std::string& name) override;

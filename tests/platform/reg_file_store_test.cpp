@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace morvane::platform;
@@ -113,6 +114,13 @@ TEST(RegFileStore, OpenKeyFailsWithoutFileOrSectionAndCreatesNothing)
     const std::string noHeader = dir / "plain.txt";
     WriteBytes(noHeader, "[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"x\"\n");
     EXPECT_FALSE(RegFileStore(noHeader).OpenKey(kKey));
+
+    // A pipe or a device is no settings file: refused at once, never read
+    // (a pipe without a writer would block the start for good).
+    const std::string pipe = dir / "pipe.reg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(RegFileStore(pipe).OpenKey(kKey));
+    EXPECT_FALSE(RegFileStore("/dev/zero").OpenKey(kKey));
 
     if (::geteuid() != 0) { // permissions do not bind the superuser
         const std::string readOnly = dir / "read-only.reg";
