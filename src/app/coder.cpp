@@ -571,8 +571,10 @@ void TfrmCoder::copy1Click()
 
 bool TfrmCoder::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->lblHyperLink) {
-        if (event->type() == QEvent::MouseButtonPress) {
+    // A disabled label takes no mouse input (the filter would see it all the same).
+    if (watched == ui->lblHyperLink && ui->lblHyperLink->isEnabled()) {
+        // The second press of a double click is a press too.
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
             lblHyperLinkMouseDown();
         } else if (event->type() == QEvent::MouseButtonRelease) {
             lblHyperLinkMouseUp();

@@ -265,6 +265,11 @@ private slots:
         AtNextYield([&] {
             checkLocked(true);
             QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
+            // The locked link label neither opens the address nor loses its underline.
+            QTest::mousePress(h.find<QLabel>("lblHyperLink"), Qt::LeftButton);
+            QVERIFY(h.find<QLabel>("lblHyperLink")->font().underline());
+            QTest::mouseRelease(h.find<QLabel>("lblHyperLink"), Qt::LeftButton);
+            QVERIFY(h.fake.shell.calls.empty());
             Click(h, "bbnEncode"); // STOP
             stopped = true;
         });
@@ -329,6 +334,14 @@ private slots:
             QTest::mouseRelease(link, button);
         }
         QCOMPARE(h.fake.shell.calls.size(), std::size_t(1)); // the left button only
+        // The second press of a double click takes the underline off as well.
+        QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)),
+                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(link, &second);
+        QVERIFY(!link->font().underline());
+        QTest::mouseRelease(link, Qt::LeftButton);
+        QVERIFY(link->font().underline());
+        QCOMPARE(h.fake.shell.calls.size(), std::size_t(2));
         QCOMPARE(h.fake.shell.calls[0].file, std::string("https://morvane.example"));
         h.coder().findChild<QAction*>(QStringLiteral("copy1"))->trigger();
         QCOMPARE(h.fake.clipboard.text, std::string("https://morvane.example/"));
