@@ -1,15 +1,34 @@
 // Writing a file so that a failure never destroys what was there before.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace morvane {
 
+struct WriteOptions {
+    // The final step refuses a name that exists by then, also one that
+    // another process has created meanwhile: nothing is ever replaced.
+    bool keepExisting = false;
+    // Permissions of a new file, before the umask; a replaced file keeps its own.
+    unsigned newFileMode = 0666;
+    // Devices, pipes and the names of open descriptors (/dev/stdout,
+    // /dev/fd/N, /proc/self/fd/N) are written into in place, as the shell's
+    // ">" would. Without it they are refused and only regular files are written.
+    bool streamsInPlace = false;
+};
+
 // Writes into a temporary file beside the target and renames it over the
-// target on Commit. Until Commit succeeds the target is untouched; a writer
-// destroyed without Commit removes its temporary file.
+// target at Commit: until then the target is untouched, and a writer that
+// fails, is aborted or is destroyed without Commit removes its temporary file.
+//
+// A file that a plain open for writing would refuse (write-protected, on a
+// read-only mount, a folder) is never written. Two kinds of target cannot be
+// replaced atomically and are written in place instead: streams (above), and
+// a writable file in a folder that takes no new file (no write permission on
+// the folder, or a read-only mount of the folder but not of the file), as any
+// plain program would write it. Only there can a failure leave the old
+// content partly overwritten.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;
@@ -17,28 +36,42 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file. False when it cannot be created (missing or
-    // unwritable folder) or when the target exists but is no regular file (a
-    // folder, a device, a pipe or a socket), which is never replaced.
-    bool Open(const std::string& target);
-    // Appends bytes; a failure is remembered and reported by Commit.
-    void Write(std::string_view bytes);
+    // False when the target may not or cannot be written; error() says why.
+    bool Open(const std::string& target, const WriteOptions& options = {});
+    // Writes into an open descriptor (a copy of it), in place.
+    bool OpenDescriptor(int descriptor);
+    // Appends bytes. False once anything has failed; Commit reports it too.
+    bool Write(std::string_view bytes);
     // Flushes, syncs, closes and renames over the target. False on any
-    // failure so far; the target is then as it was.
+    // failure so far; a target that was being replaced is then as it was.
     bool Commit();
     // Drops the temporary file.
     void Abort();
-
-    bool failed() const { return failed_; }
+    // The errno value of the first failure; 0 while there is none.
+    int error() const { return error_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    bool Fail(int error);
+    void Forget();
+
+    int fd_ = -1;
     std::string target_;
-    std::string temp_;
-    bool failed_ = false;
+    std::string temp_; // empty while writing in place
+    bool truncateAtEnd_ = false; // in place into a regular file: cut it at what was written
+    bool keepExisting_ = false;
+    long long written_ = 0;
+    int error_ = 0;
 };
 
 // Writes the whole file at once. False when it could not be written.
-bool WriteFileAtomically(const std::string& target, std::string_view bytes);
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, const WriteOptions& options = {});
+
+// Removes the temporary files of the writers that have not finished: for a
+// handler of SIGINT, SIGTERM or SIGHUP (it is async-signal-safe).
+void RemovePendingTemporaryFiles();
+
+// The descriptor that a name such as /dev/stdout, /dev/fd/3 or
+// /proc/self/fd/3 stands for (through links to them too), or -1.
+int DescriptorOfName(const std::string& name);
 
 } // namespace morvane

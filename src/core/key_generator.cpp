@@ -1,7 +1,5 @@
 #include "key_generator.h"
 
-#include "atomic_file.h"
-
 #include <charconv>
 
 namespace morvane {
@@ -56,11 +54,12 @@ std::string FormatKeyFile(const KeyTable& table)
 }
 
 KeyWriteResult WriteKeyFile(const std::string& name, const KeyTable& table,
-                            const std::function<void(int row)>& rowWritten)
+                            const std::function<void(int row)>& rowWritten, WriteOptions options)
 {
+    options.newFileMode = 0600;
     AtomicFileWriter writer;
-    if (!writer.Open(name))
-        return {false, kKeyCreateFailed};
+    if (!writer.Open(name, options))
+        return {false, kKeyCreateFailed, writer.error()};
     writer.Write(kKeyHeader);
     std::string line;
     for (int row = 1; row <= kKeyRows; ++row) {
@@ -71,8 +70,8 @@ KeyWriteResult WriteKeyFile(const std::string& name, const KeyTable& table,
             rowWritten(row);
     }
     if (!writer.Commit())
-        return {false, kKeyWriteFailed};
-    return {true, {}};
+        return {false, kKeyWriteFailed, writer.error()};
+    return {true, {}, 0};
 }
 
 } // namespace morvane

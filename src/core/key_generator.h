@@ -1,6 +1,7 @@
 // Generation of new keys and the writing of key files.
 #pragma once
 
+#include "atomic_file.h"
 #include "key_table.h"
 #include "random.h"
 
@@ -32,11 +33,14 @@ std::string FormatKeyFile(const KeyTable& table);
 struct KeyWriteResult {
     bool ok = false;
     std::string message; // kKeyCreateFailed or kKeyWriteFailed when !ok
+    int error = 0;       // the errno value of the failure
 };
 
-// Writes the key file atomically: an existing file under that name is either
-// replaced whole or left exactly as it was. rowWritten(row) follows each row.
+// Writes the key file through AtomicFileWriter with the options given: an
+// existing file under that name is either replaced whole or left exactly as
+// it was. A new key file is readable by its owner only (a key is a secret);
+// a replaced one keeps its mode. rowWritten(row) follows each row.
 KeyWriteResult WriteKeyFile(const std::string& name, const KeyTable& table,
-                            const std::function<void(int row)>& rowWritten = {});
+                            const std::function<void(int row)>& rowWritten = {}, WriteOptions options = {});
 
 } // namespace morvane

@@ -1,5 +1,6 @@
 #include "platform/reg_file_store.h"
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -176,14 +177,16 @@ TEST(RegFileStore, WriteChangesOnlyTheValueAndKeepsEveryOtherByte)
 TEST(RegFileStore, FailedWriteLeavesTheFileWhole)
 {
     TempDir dir;
-    // The temporary file beside a name this long cannot be created, even by
-    // the superuser.
-    const std::string longName = dir / (std::string(250, 'n') + ".reg");
-    WriteBytes(longName, kShortFile);
-    RegFileStore store(longName);
+    // A write that fails as on a full disk, even for the superuser.
+    const std::string name = dir / "full.reg";
+    WriteBytes(name, kShortFile);
+    RegFileStore store(name);
     ASSERT_TRUE(store.OpenKey(kKey));
-    EXPECT_FALSE(store.WriteString("LastTopPos", "2"));
-    EXPECT_EQ(ReadBytes(longName), kShortFile);
+    {
+        FileSizeLimit limit(10);
+        EXPECT_FALSE(store.WriteString("LastTopPos", "2"));
+    }
+    EXPECT_EQ(ReadBytes(name), kShortFile);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
 
     // The key removed from the file after it was opened: never created again.
