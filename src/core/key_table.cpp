@@ -85,16 +85,15 @@ KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t
 
 KeyLoadResult LoadKeyFile(const std::string& name, KeyTable& table, std::uint8_t& codeWidth)
 {
-    // Nothing beyond the header and 7910 numbers of the widest width is ever looked at.
-    constexpr std::size_t kMostRead = kHeaderLength + kKeyCells * kMaxWidth;
+    static_assert(kMostKeyFileBytes == kHeaderLength + kKeyCells * kMaxWidth);
     std::string bytes;
-    switch (ReadRegularFile(name, bytes, kMostRead)) {
+    switch (ReadRegularFile(name, bytes, kMostKeyFileBytes)) {
     case ReadStatus::Ok:
         return Parse(bytes, false, table, codeWidth);
     case ReadStatus::ReadError:
         return Parse(bytes, true, table, codeWidth);
     case ReadStatus::NotFound:
-    case ReadStatus::TooLarge:
+    case ReadStatus::OutOfMemory:
         break;
     }
     return {false, kKeyNotFound};

@@ -50,6 +50,10 @@ struct KeyLoadResult {
     std::string message; // for the error window when !ok
 };
 
+// Nothing beyond the header and 7910 numbers of the widest width (9) is ever
+// looked at.
+inline constexpr std::size_t kMostKeyFileBytes = 4 + kKeyCells * 9;
+
 // Reads a key file's bytes into the table and the code width, with the
 // loader's bounded-read rules and checks. A width character that is not a
 // decimal digit throws Failure("'x' is not a valid integer value") and leaves

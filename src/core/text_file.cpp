@@ -125,20 +125,29 @@ ReadStatus ReadRegularFile(const std::string& name, std::string& out, std::size_
     if (!file.is_open())
         return ReadStatus::NotFound;
     try {
+        // The whole file fits the room reserved for it; only a file that
+        // grows while it is read makes the string grow.
         if (const long long size = file.Size(); size > 0)
             out.reserve(static_cast<std::size_t>(std::min<unsigned long long>(size, maxBytes)));
+        char probe[4096];
         while (out.size() < maxBytes) {
-            const std::size_t want = std::min(kBlock, maxBytes - out.size());
             const std::size_t old = out.size();
-            out.resize(old + want);
-            const long long n = file.Read(out.data() + old, want);
-            if (n < 0) {
-                out.resize(old);
-                return ReadStatus::ReadError;
+            const std::size_t room = out.capacity() - old;
+            const std::size_t want = std::min({room > 0 ? room : sizeof probe, kBlock, maxBytes - old});
+            long long n = 0;
+            if (room > 0) {
+                out.resize(old + want);
+                n = file.Read(out.data() + old, want);
+                out.resize(old + static_cast<std::size_t>(std::max(n, 0LL)));
+            } else {
+                n = file.Read(probe, want);
+                if (n > 0)
+                    out.append(probe, static_cast<std::size_t>(n));
             }
-            out.resize(old + static_cast<std::size_t>(n));
+            if (n < 0)
+                return ReadStatus::ReadError;
             if (stopAtCtrlZ) {
-                if (const void* z = std::memchr(out.data() + old, kCtrlZ, static_cast<std::size_t>(n))) {
+                if (const void* z = std::memchr(out.data() + old, kCtrlZ, out.size() - old)) {
                     out.resize(static_cast<std::size_t>(static_cast<const char*>(z) - out.data()));
                     break;
                 }
@@ -148,10 +157,10 @@ ReadStatus ReadRegularFile(const std::string& name, std::string& out, std::size_
         }
     } catch (const std::bad_alloc&) {
         out = std::string();
-        return ReadStatus::TooLarge;
+        return ReadStatus::OutOfMemory;
     } catch (const std::length_error&) {
         out = std::string();
-        return ReadStatus::TooLarge;
+        return ReadStatus::OutOfMemory;
     }
     return ReadStatus::Ok;
 }

@@ -14,10 +14,11 @@ inline constexpr char kCtrlZ = 26;
 // pipes, sockets and names that do not exist.
 bool IsRegularFile(const std::string& name);
 
-enum class ReadStatus { Ok, NotFound, ReadError, TooLarge };
+enum class ReadStatus { Ok, NotFound, ReadError, OutOfMemory };
 
-// Reads at most maxBytes of a regular file in large blocks. A name that is no
-// regular file, or that cannot be opened, gives NotFound; out then is empty.
+// Reads at most maxBytes of a regular file in large blocks, into a string no
+// larger than the file. A name that is no regular file, or that cannot be
+// opened, gives NotFound; out then is empty.
 // With stopAtCtrlZ the bytes end before the first Ctrl-Z.
 ReadStatus ReadRegularFile(const std::string& name, std::string& out,
                            std::size_t maxBytes = std::numeric_limits<std::size_t>::max(),

@@ -291,7 +291,9 @@ bool TfrmDecoder::DecodeRun(const std::string& keyName)
         return false;
     }
 
-    const std::string code = CodeText_; // edits during the run do not reach it
+    // The code is not copied: a large one would be held twice. Nothing can
+    // change it during the run, which locks the code field, Load and Paste.
+    const std::string_view code = CodeText_;
     const std::size_t pieces = (code.size() + kDecodePiece - 1) / kDecodePiece;
     std::string text;
     Decoding_ = true;
@@ -303,7 +305,7 @@ bool TfrmDecoder::DecodeRun(const std::string& keyName)
     bool good = true;
     bool stopped = false;
     for (std::size_t piece = 0; piece < pieces; ++piece) {
-        const std::string_view part = std::string_view(code).substr(piece * kDecodePiece, kDecodePiece);
+        const std::string_view part = code.substr(piece * kDecodePiece, kDecodePiece);
         if (!decoder.Feed(part, text)) {
             good = false;
             break;

@@ -36,6 +36,10 @@ TEST(TextFile, BytesUnchangedUpToTheFirstCtrlZ)
     WriteBytes(name, big + "\x1a" + "tail");
     ASSERT_TRUE(ReadTextFile(name, text));
     EXPECT_EQ(text.size(), big.size()) << "a Ctrl-Z beyond the first block";
+    WriteBytes(name, big);
+    ASSERT_TRUE(ReadTextFile(name, text));
+    EXPECT_TRUE(text == big);
+    EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
 }
 
 TEST(TextFile, NamesThatAreNoRegularFileFail)
