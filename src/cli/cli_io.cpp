@@ -3,37 +3,93 @@
 #include "core/failure.h"
 #include "core/text_file.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
-#ifdef _WIN32
 #include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#ifdef _WIN32
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace morvane::cli {
 
+namespace {
+
+constexpr const char* kStandardInput = "standard input";
+constexpr const char* kStandardOutput = "standard output";
+
+bool IsStandardStream(const std::string& name) { return name.empty() || name == "-"; }
+
+std::optional<FileId> IdOf(int status, const struct stat& st)
+{
+#ifdef _WIN32
+    // Windows gives no inode numbers here: no two names can be told apart.
+    (void)status;
+    (void)st;
+    return std::nullopt;
+#else
+    if (status != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+#endif
+}
+
+std::optional<FileId> IdOfDescriptor(int fd)
+{
+    struct stat st {};
+    return IdOf(::fstat(fd, &st), st);
+}
+
+std::optional<FileId> IdOfOutput(const std::string& name)
+{
+    if (IsStandardStream(name))
+        return IdOfDescriptor(1);
+    if (const int fd = DescriptorOfName(name); fd >= 0)
+        return IdOfDescriptor(fd);
+    struct stat st {};
+    return IdOf(::stat(name.c_str(), &st), st);
+}
+
+#ifndef _WIN32
+extern "C" void OnInterrupt(int signal)
+{
+    RemovePendingTemporaryFiles();
+    ::_exit(128 + signal);
+}
+#endif
+
+} // namespace
+
 std::optional<std::uint32_t> ParseSeed(std::string_view text)
 {
-    if (text.empty() || text.size() > 10)
+    if (text.empty())
         return std::nullopt;
     std::uint64_t value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9')
             return std::nullopt;
         value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 0xFFFFFFFFull)
+            return std::nullopt;
     }
-    if (value > 0xFFFFFFFFull)
-        return std::nullopt;
     return static_cast<std::uint32_t>(value);
 }
 
-int Fail(std::string_view message)
+int Fail(std::string_view name, std::string_view cause)
 {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    std::fprintf(stderr, "morvane-cli: %.*s: %.*s\n", static_cast<int>(name.size()), name.data(),
+                 static_cast<int>(cause.size()), cause.data());
     return kExitFailure;
+}
+
+int FailWithError(std::string_view name, int error)
+{
+    return Fail(name, std::strerror(error));
 }
 
 int UsageError(std::string_view usage, std::string_view problem)
@@ -44,31 +100,50 @@ int UsageError(std::string_view usage, std::string_view problem)
     return kExitUsage;
 }
 
+void RemoveTemporaryFilesOnInterrupt()
+{
+#ifndef _WIN32
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+#endif
+}
+
 std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view usage, bool takesSeed,
                                       bool takesRaw, StreamOptions& options)
 {
     bool haveInput = false;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fwrite(usage.data(), 1, usage.size(), stdout);
-            return 0;
-        }
-        if (arg == "--key") {
-            if (++i == argc)
-                return UsageError(usage, "--key needs a file name");
-            options.keyFile = argv[i];
-        } else if (arg == "-o" || arg == "--output") {
-            if (++i == argc)
-                return UsageError(usage, "-o needs a file name");
-            options.output = argv[i];
-        } else if (takesSeed && arg == "--seed") {
-            if (++i == argc || !(options.seed = ParseSeed(argv[i])))
-                return UsageError(usage, "--seed takes a number from 0 to 4294967295");
-        } else if (takesRaw && arg == "--raw") {
-            options.raw = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError(usage, "unknown option " + std::string(arg));
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                std::fwrite(usage.data(), 1, usage.size(), stdout);
+                return 0;
+            } else if (arg == "--key") {
+                if (++i == argc)
+                    return UsageError(usage, "--key needs a file name");
+                options.keyFile = argv[i];
+            } else if (arg == "-o" || arg == "--output") {
+                if (++i == argc)
+                    return UsageError(usage, "-o needs a file name");
+                options.output = argv[i];
+            } else if (takesSeed && arg == "--seed") {
+                if (++i == argc || !(options.seed = ParseSeed(argv[i])))
+                    return UsageError(usage, "--seed takes a number from 0 to 4294967295");
+            } else if (takesRaw && arg == "--raw") {
+                options.raw = true;
+            } else {
+                return UsageError(usage, "unknown option " + std::string(arg));
+            }
         } else if (!haveInput) {
             options.input = arg;
             haveInput = true;
@@ -81,16 +156,48 @@ std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view us
     return std::nullopt;
 }
 
-std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth)
+Input::~Input()
 {
-    try {
-        const KeyLoadResult loaded = LoadKeyFile(keyFile, table, codeWidth);
-        if (!loaded.ok)
-            return Fail(loaded.message);
-    } catch (const Failure& failure) {
-        return Fail(WithFullStop(failure.what()));
+    if (owned_)
+        ::close(fd_);
+}
+
+bool Input::Open(const std::string& name)
+{
+    name_ = IsStandardStream(name) ? kStandardInput : name;
+    int fd = IsStandardStream(name) ? 0 : DescriptorOfName(name);
+    if (fd < 0) {
+#ifdef _WIN32
+        fd = ::_open(name.c_str(), _O_RDONLY | _O_BINARY);
+#else
+        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+#endif
+        owned_ = fd >= 0;
     }
-    return std::nullopt;
+#ifdef _WIN32
+    if (fd == 0)
+        ::_setmode(0, _O_BINARY);
+#endif
+    fd_ = fd;
+    error_ = fd < 0 ? errno : 0;
+    return fd >= 0;
+}
+
+long long Input::Read(char* buffer, std::size_t size)
+{
+    for (;;) {
+#ifdef _WIN32
+        const long long n = ::_read(fd_, buffer, static_cast<unsigned>(size));
+#else
+        const long long n = ::read(fd_, buffer, size);
+#endif
+        if (n >= 0)
+            return n;
+        if (errno != EINTR) {
+            error_ = errno;
+            return -1;
+        }
+    }
 }
 
 bool Input::ReadText(const std::function<bool(std::string_view)>& take)
@@ -111,81 +218,58 @@ bool Input::ReadText(const std::function<bool(std::string_view)>& take)
     }
 }
 
-bool Input::Open(const std::string& name)
+std::optional<FileId> Input::id() const
 {
-    if (name.empty() || name == "-") {
+    return IdOfDescriptor(fd_);
+}
+
+std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth,
+                           std::optional<FileId>& keyId)
+{
+    Input in;
+    if (!in.Open(keyFile))
+        return FailWithError(in.name(), in.error());
+    keyId = in.id();
+    std::string bytes;
+    const bool read = in.ReadText([&](std::string_view block) {
+        bytes.append(block.substr(0, kMostKeyFileBytes - bytes.size()));
+        return bytes.size() < kMostKeyFileBytes;
+    });
+    if (!read)
+        return FailWithError(in.name(), in.error());
+    try {
+        const KeyLoadResult loaded = ParseKeyFile(bytes, table, codeWidth);
+        if (!loaded.ok)
+            return Fail(in.name(), loaded.message);
+    } catch (const Failure& failure) {
+        return Fail(in.name(), WithFullStop(failure.what()));
+    }
+    return std::nullopt;
+}
+
+std::string OutputName(const std::string& name)
+{
+    return IsStandardStream(name) ? kStandardOutput : name;
+}
+
+std::optional<int> OpenOutput(AtomicFileWriter& out, const std::string& name, std::optional<FileId> keyId,
+                              std::optional<FileId> inputId)
+{
+    const std::optional<FileId> outputId = IdOfOutput(name);
+    if (outputId && outputId == keyId)
+        return Fail(OutputName(name), "the output is the key file, which it would destroy");
+    if (outputId && outputId == inputId)
+        return Fail(OutputName(name), "the output is the input file, which it would destroy");
 #ifdef _WIN32
-        _setmode(_fileno(stdin), _O_BINARY);
+    if (IsStandardStream(name))
+        ::_setmode(1, _O_BINARY);
 #endif
-        file_ = stdin;
-        return true;
-    }
-    if (!IsRegularFile(name))
-        return false;
-    file_ = std::fopen(name.c_str(), "rb");
-    owned_ = file_ != nullptr;
-    return owned_;
-}
-
-long long Input::Read(char* buffer, std::size_t size)
-{
-    const std::size_t n = std::fread(buffer, 1, size, file_);
-    if (n == 0 && std::ferror(file_))
-        return -1;
-    return static_cast<long long>(n);
-}
-
-Input::~Input()
-{
-    if (owned_)
-        std::fclose(file_);
-}
-
-bool Output::Open(const std::string& name)
-{
-    if (name.empty() || name == "-") {
-#ifdef _WIN32
-        _setmode(_fileno(stdout), _O_BINARY);
-#endif
-        stream_ = stdout;
-        return true;
-    }
-    std::error_code error;
-    const auto status = std::filesystem::status(name, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
-        !std::filesystem::is_directory(status)) {
-        stream_ = std::fopen(name.c_str(), "wb");
-        owned_ = stream_ != nullptr;
-        return owned_;
-    }
-    return file_.Open(name);
-}
-
-void Output::Write(std::string_view bytes)
-{
-    if (!stream_) {
-        file_.Write(bytes);
-    } else if (!failed_ && !bytes.empty()) {
-        failed_ = std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size();
-    }
-}
-
-bool Output::Close()
-{
-    if (!stream_)
-        return file_.Commit();
-    bool ok = std::fflush(stream_) == 0 && !failed_;
-    if (owned_)
-        ok = std::fclose(stream_) == 0 && ok;
-    stream_ = nullptr;
-    owned_ = false;
-    return ok;
-}
-
-Output::~Output()
-{
-    if (owned_)
-        std::fclose(stream_);
+    WriteOptions options;
+    options.streamsInPlace = true;
+    const bool open = IsStandardStream(name) ? out.OpenDescriptor(1) : out.Open(name, options);
+    if (!open)
+        return FailWithError(OutputName(name), out.error());
+    return std::nullopt;
 }
 
 } // namespace morvane::cli

@@ -1,11 +1,11 @@
-// What the commands of morvane-cli share: option values, input and output.
+// What the commands of morvane-cli share: option parsing, messages, the key,
+// input and output.
 #pragma once
 
 #include "core/atomic_file.h"
 #include "core/key_table.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,13 +18,21 @@ inline constexpr int kExitUsage = 2;
 // The size of the blocks in which inputs are read.
 inline constexpr std::size_t kReadBlock = 1 << 20;
 
-// A seed from 0 to 4294967295 in decimal, or nothing.
+// A seed from 0 to 4294967295 in decimal digits (leading zeros allowed), or nothing.
 std::optional<std::uint32_t> ParseSeed(std::string_view text);
 
-// Prints the message as one line on standard error; returns kExitFailure.
-int Fail(std::string_view message);
+// Prints "morvane-cli: NAME: CAUSE" on standard error; returns kExitFailure.
+// The name "" or "-" stands for standard input or output, as the caller says.
+int Fail(std::string_view name, std::string_view cause);
+// The same with the system's text for an errno value as the cause.
+int FailWithError(std::string_view name, int error);
 // Prints the usage on standard error; returns kExitUsage.
 int UsageError(std::string_view usage, std::string_view problem);
+
+// When SIGINT, SIGTERM or SIGHUP ends the program, an unfinished output's
+// temporary file is removed and the exit status is 128 + the signal's number.
+// A signal that was ignored when the program started stays ignored.
+void RemoveTemporaryFilesOnInterrupt();
 
 // The options of the commands that read a key and turn one stream into another.
 struct StreamOptions {
@@ -35,49 +43,62 @@ struct StreamOptions {
     bool raw = false;                  // --raw, where the command takes it
 };
 
-// Parses "--key KEYFILE [--seed N] [--raw] [-o OUTPUT] [INPUT]"; the flags
-// say which of --seed and --raw the command takes. Returns nothing to go
-// on, or the exit status (after --help, or a usage error).
+// Parses "--key KEYFILE [--seed N] [--raw] [-o OUTPUT] [--] [INPUT]"; the
+// flags say which of --seed and --raw the command takes. Returns nothing to
+// go on, or the exit status (after --help, or a usage error).
 std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view usage, bool takesSeed,
                                       bool takesRaw, StreamOptions& options);
 
-// Loads the key as the encoder does. Nothing when it loaded; else the exit
-// status after its message.
-std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth);
+// Which file a descriptor reads or writes, to tell when two names are one file.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
 
-// A byte source: a named regular file, or standard input for "" and "-".
+// A byte source: standard input for "" and "-"; the descriptor that a name
+// such as /dev/stdin or /dev/fd/3 stands for; any other name opened for
+// reading, whatever it is (a regular file, a named pipe, a device).
 class Input {
 public:
-    // False when the named file cannot be opened as a regular file.
+    Input() = default;
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+    ~Input();
+
     bool Open(const std::string& name);
     // Bytes read into buffer, 0 at the end; -1 on a read error.
     long long Read(char* buffer, std::size_t size);
     // Hands the text to take in blocks, up to its first Ctrl-Z, until take
     // returns false. False on a read error.
     bool ReadText(const std::function<bool(std::string_view block)>& take);
-    ~Input();
+
+    // The name for messages; the errno value of the failure.
+    const std::string& name() const { return name_; }
+    int error() const { return error_; }
+    // The regular file being read, if it is one.
+    std::optional<FileId> id() const;
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     bool owned_ = false;
+    int error_ = 0;
+    std::string name_;
 };
 
-// A byte sink: a file written atomically, or standard output for "" and "-".
-// A name that is a device or a pipe (/dev/null, /dev/stdout) has nothing to
-// replace and is written in place.
-class Output {
-public:
-    bool Open(const std::string& name);
-    void Write(std::string_view bytes);
-    // Finishes the output; false when anything failed.
-    bool Close();
-    ~Output();
+// Loads the key from KEYFILE (any readable stream) as the encoder does.
+// Nothing when it loaded; else the exit status after its message.
+std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth,
+                           std::optional<FileId>& keyId);
 
-private:
-    AtomicFileWriter file_;
-    std::FILE* stream_ = nullptr; // standard output, or a device or pipe
-    bool owned_ = false;
-    bool failed_ = false;
-};
+// Opens the output: standard output for "" and "-", else the file (devices,
+// pipes and descriptor names in place). Refused when it is the same file as
+// the key or the input, which it would destroy. Nothing when it is open;
+// else the exit status after its message.
+std::optional<int> OpenOutput(AtomicFileWriter& out, const std::string& name, std::optional<FileId> keyId,
+                              std::optional<FileId> inputId);
+
+// The name of an output for messages.
+std::string OutputName(const std::string& name);
 
 } // namespace morvane::cli

@@ -1,8 +1,6 @@
 #include "cli_io.h"
 
 #include "core/decoder.h"
-#include "core/encoder.h"
-#include "core/text_file.h"
 
 #include <memory>
 
@@ -11,16 +9,19 @@ namespace morvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: morvane-cli decode --key KEYFILE [--raw] [-o OUTPUT] [INPUT]\n"
+    "usage: morvane-cli decode --key KEYFILE [--raw] [-o OUTPUT] [--] [INPUT]\n"
     "\n"
-    "Decodes the code in INPUT (a file; standard input when absent or '-') with\n"
-    "the key in KEYFILE and writes the text to OUTPUT or standard output.\n"
-    "The input ends at its first Ctrl-Z byte; spaces and line breaks in the code\n"
-    "are skipped. Line breaks come out as CR LF.\n"
+    "Decodes the code in INPUT (standard input when absent or '-') with the key\n"
+    "in KEYFILE and writes the text to OUTPUT or standard output. INPUT and\n"
+    "KEYFILE may be any readable file or stream. The input ends at its first\n"
+    "Ctrl-Z byte; spaces and line breaks in the code are skipped. Line breaks\n"
+    "come out as CR LF.\n"
     "\n"
     "  --key KEYFILE  the key file the code was made with\n"
     "  --raw          write each line break as the CR alone, as it is in the code\n"
-    "  -o OUTPUT      write the text to OUTPUT, replacing it as a whole\n";
+    "  -o OUTPUT      write the text to OUTPUT, replacing it as a whole only when the\n"
+    "                 whole code decodes; a device, a pipe or /dev/stdout is written into\n"
+    "  --             end of the options\n";
 
 } // namespace
 
@@ -32,35 +33,35 @@ int RunDecode(int argc, char** argv)
 
     auto table = std::make_unique<KeyTable>();
     std::uint8_t codeWidth = 0;
-    if (const auto status = LoadKey(options.keyFile, *table, codeWidth))
+    std::optional<FileId> keyId;
+    if (const auto status = LoadKey(options.keyFile, *table, codeWidth, keyId))
         return *status;
     Decoder decoder(*table, codeWidth, options.raw ? LineBreaks::Cr : LineBreaks::CrLf);
     if (!decoder.ok())
-        return Fail(decoder.message());
+        return Fail(options.keyFile, decoder.message());
 
     Input in;
     if (!in.Open(options.input))
-        return Fail(kOpenFailed);
+        return FailWithError(in.name(), in.error());
     // Nothing reaches an output file unless the whole code decodes: the file
-    // is replaced only by Close, and a failure leaves it as it was.
-    Output out;
-    if (!out.Open(options.output))
-        return Fail(kSaveFailed);
+    // is replaced only by Commit, and a failure leaves it as it was.
+    AtomicFileWriter out;
+    if (const auto status = OpenOutput(out, options.output, keyId, in.id()))
+        return *status;
 
     std::string text(decoder.TextRoom(kReadBlock), '\0');
-    bool good = true;
+    bool decoded = true;
     const bool read = in.ReadText([&](std::string_view code) {
         std::size_t written = 0;
-        good = decoder.Feed(code, text.data(), written);
-        out.Write(std::string_view(text.data(), written));
-        return good;
+        decoded = decoder.Feed(code, text.data(), written);
+        return out.Write(std::string_view(text.data(), written)) && decoded;
     });
     if (!read)
-        return Fail(kOpenFailed);
-    if (!good || !decoder.Finish())
-        return Fail(decoder.message());
-    if (!out.Close())
-        return Fail(kSaveFailed);
+        return FailWithError(in.name(), in.error());
+    if (!decoded || !decoder.Finish())
+        return Fail(in.name(), decoder.message());
+    if (!out.Commit())
+        return FailWithError(OutputName(options.output), out.error());
     return 0;
 }
 

@@ -1,7 +1,6 @@
 #include "cli_io.h"
 
 #include "core/encoder.h"
-#include "core/text_file.h"
 
 #include <memory>
 
@@ -10,15 +9,18 @@ namespace morvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: morvane-cli encode --key KEYFILE [--seed N] [-o OUTPUT] [INPUT]\n"
+    "usage: morvane-cli encode --key KEYFILE [--seed N] [-o OUTPUT] [--] [INPUT]\n"
     "\n"
-    "Encodes INPUT (a file; standard input when absent or '-') with the key in\n"
-    "KEYFILE and writes the code (no line end) to OUTPUT or standard output.\n"
-    "The input is read as plain bytes and ends at its first Ctrl-Z byte.\n"
+    "Encodes INPUT (standard input when absent or '-') with the key in KEYFILE\n"
+    "and writes the code (no line end) to OUTPUT or standard output. INPUT and\n"
+    "KEYFILE may be any readable file or stream, a named pipe among them. The\n"
+    "input is read as plain bytes and ends at its first Ctrl-Z byte.\n"
     "\n"
     "  --key KEYFILE  the key file\n"
     "  --seed N       start the random source at N (0 to 4294967295); default: the clock\n"
-    "  -o OUTPUT      write the code to OUTPUT, replacing it as a whole\n";
+    "  -o OUTPUT      write the code to OUTPUT, replacing it as a whole only when the\n"
+    "                 code is complete; a device, a pipe or /dev/stdout is written into\n"
+    "  --             end of the options\n";
 
 } // namespace
 
@@ -30,15 +32,16 @@ int RunEncode(int argc, char** argv)
 
     auto table = std::make_unique<KeyTable>();
     std::uint8_t codeWidth = 0;
-    if (const auto status = LoadKey(options.keyFile, *table, codeWidth))
+    std::optional<FileId> keyId;
+    if (const auto status = LoadKey(options.keyFile, *table, codeWidth, keyId))
         return *status;
 
     Input in;
     if (!in.Open(options.input))
-        return Fail(kOpenFailed);
-    Output out;
-    if (!out.Open(options.output))
-        return Fail(kSaveFailed);
+        return FailWithError(in.name(), in.error());
+    AtomicFileWriter out;
+    if (const auto status = OpenOutput(out, options.output, keyId, in.id()))
+        return *status;
 
     RandomSource random;
     if (options.seed)
@@ -46,7 +49,8 @@ int RunEncode(int argc, char** argv)
     else
         SeedRandom(random, std::chrono::system_clock::now());
 
-    // The header goes before the first character; an empty text gives an empty code.
+    // The header goes before the first character; an empty text gives an
+    // empty code. A failed write ends the run at once.
     const auto encoder = std::make_unique<Encoder>(*table, codeWidth);
     std::string code;
     bool started = false;
@@ -57,13 +61,12 @@ int RunEncode(int argc, char** argv)
             started = true;
         }
         encoder->EncodeChunk(text, random, code);
-        out.Write(code);
-        return true;
+        return out.Write(code);
     });
     if (!read)
-        return Fail(kOpenFailed);
-    if (!out.Close())
-        return Fail(kSaveFailed);
+        return FailWithError(in.name(), in.error());
+    if (!out.Commit())
+        return FailWithError(OutputName(options.output), out.error());
     return 0;
 }
 

@@ -1,4 +1,6 @@
 // morvane-cli: key generation, encoding and decoding without a window.
+#include "cli_io.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -17,11 +19,11 @@ constexpr const char* kUsage =
     "usage: morvane-cli COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
-    "  keygen [--seed N] [--force] KEYFILE\n"
+    "  keygen [--seed N] [--force] [--] KEYFILE\n"
     "      generate a new key and write it to KEYFILE\n"
-    "  encode --key KEYFILE [--seed N] [-o OUTPUT] [INPUT]\n"
+    "  encode --key KEYFILE [--seed N] [-o OUTPUT] [--] [INPUT]\n"
     "      encode a text (INPUT, or standard input) into a code\n"
-    "  decode --key KEYFILE [--raw] [-o OUTPUT] [INPUT]\n"
+    "  decode --key KEYFILE [--raw] [-o OUTPUT] [--] [INPUT]\n"
     "      decode a code (INPUT, or standard input) back into its text\n"
     "\n"
     "'morvane-cli COMMAND --help' describes one command.\n";
@@ -34,6 +36,7 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
+    morvane::cli::RemoveTemporaryFilesOnInterrupt();
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);

@@ -1,14 +1,15 @@
-// morvane-cli run as a user runs it, on real files.
+// morvane-cli run as a user runs it, from bash, on real files.
 #include "core/encoder.h"
 #include "core/key_table.h"
 
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
-#include <array>
-#include <cstdio>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace morvane;
 using morvane::testing::ReadBytes;
@@ -17,28 +18,24 @@ using morvane::testing::WriteBytes;
 
 namespace {
 
-struct CliRun {
+struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-// Runs morvane-cli with the arguments (a shell word list, quoted by the caller).
-CliRun Cli(const TempDir& dir, const std::string& arguments, const std::string& input = {})
+// Runs a bash script in the folder, with $cli naming morvane-cli.
+Outcome Bash(const TempDir& dir, const std::string& script)
 {
-    const std::string in = dir.file("stdin"), out = dir.file("stdout"), err = dir.file("stderr");
-    WriteBytes(in, input);
-    const std::string command = std::string("'") + MORVANE_CLI + "' " + arguments + " <'" + in + "' >'" + out +
-                                "' 2>'" + err + "'";
-    CliRun run;
+    WriteBytes(dir / ".script", "cli='" + std::string(MORVANE_CLI) + "'\n" + script);
+    const std::string command = "cd '" + dir.path() + "' && bash .script >.out 2>.err </dev/null";
+    Outcome run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadBytes(out);
-    run.err = ReadBytes(err);
+    run.out = ReadBytes(dir / ".out");
+    run.err = ReadBytes(dir / ".err");
     return run;
 }
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 class NoYield : public EncodeHook {
     bool Yield(std::size_t) override { return true; }
@@ -56,118 +53,223 @@ std::string EncodeInProcess(const std::string& keyFile, std::string_view text, s
     return code;
 }
 
+mode_t ModeOf(const std::string& name)
+{
+    struct stat st {};
+    ::stat(name.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// Temporary files left behind in the folder.
+std::vector<std::string> Leftovers(const TempDir& dir)
+{
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.' && name != ".script" && name != ".out" && name != ".err")
+            left.push_back(name);
+    }
+    return left;
+}
+
 } // namespace
 
-TEST(CliKeygen, WritesTheKnownKeyAndNeverReplacesOneUnasked)
+TEST(CliKeygen, WritesPrivateKeysAndNeverReplacesOneUnasked)
 {
     TempDir dir;
-    const std::string key = dir.file("k.key");
-    CliRun run = Cli(dir, "keygen --seed 0 " + Quote(key));
+    Outcome run = Bash(dir, "\"$cli\" keygen --seed 0 k.key");
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string bytes = ReadBytes(key);
+    const std::string bytes = ReadBytes(dir / "k.key");
     EXPECT_EQ(bytes.size(), 31644u);
     EXPECT_EQ(bytes.substr(0, 20), "01141000128287482823");
+    EXPECT_EQ(ModeOf(dir / "k.key"), 0600u) << "a new key is private";
 
-    run = Cli(dir, "keygen --seed 1 " + Quote(key));
+    run = Bash(dir, "\"$cli\" keygen --seed 1 k.key");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("--force"), std::string::npos) << run.err;
-    EXPECT_EQ(ReadBytes(key), bytes) << "the existing key is untouched";
+    EXPECT_EQ(run.err, "morvane-cli: k.key: the key file exists already; use --force to replace it\n");
+    EXPECT_EQ(ReadBytes(dir / "k.key"), bytes) << "the existing key is untouched";
 
-    run = Cli(dir, "keygen --seed 1 --force " + Quote(key));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(ReadBytes(key), bytes);
+    ::chmod((dir / "k.key").c_str(), 0640);
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen --seed 1 --force k.key").status, 0);
+    EXPECT_NE(ReadBytes(dir / "k.key"), bytes);
+    EXPECT_EQ(ModeOf(dir / "k.key"), 0640u) << "a replaced key keeps its mode";
 
-    EXPECT_EQ(Cli(dir, "keygen --seed 1 " + Quote(dir.file("no/such/dir.key"))).err,
-              "Unable to create a key file.\n");
+    // Leading zeros in a seed; "--" before a name that starts with a dash.
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen --seed 000000000000000000000 -- -zero.key").status, 0);
+    EXPECT_EQ(ReadBytes(dir / "-zero.key").substr(0, 20), "01141000128287482823");
+
+    EXPECT_EQ(Bash(dir, "\"$cli\" keygen no/such/dir.key").err,
+              "morvane-cli: no/such/dir.key: No such file or directory\n");
+
+    // Two keygens racing for one name: exactly one wins, every time.
+    run = Bash(dir, "for i in $(seq 20); do\n"
+                    "  \"$cli\" keygen race$i.key 2>/dev/null & \"$cli\" keygen race$i.key 2>/dev/null & \n"
+                    "  wait -n; a=$?; wait -n; b=$?; echo $((a + b))\n"
+                    "done");
+    std::string ones;
+    for (int i = 0; i < 20; ++i)
+        ones += "1\n";
+    EXPECT_EQ(run.out, ones) << "one success and one refusal in each round";
+    EXPECT_TRUE(Leftovers(dir).empty());
 }
 
 TEST(CliUsage, UsageErrorsExitTwoAndHelpExitsZero)
 {
     TempDir dir;
-    EXPECT_EQ(Cli(dir, "").status, 2);
-    EXPECT_EQ(Cli(dir, "frobnicate").status, 2);
-    EXPECT_EQ(Cli(dir, "keygen").status, 2);
-    EXPECT_EQ(Cli(dir, "keygen --seed 4294967296 x.key").status, 2);
-    EXPECT_EQ(Cli(dir, "keygen --seed -1 x.key").status, 2);
-    EXPECT_EQ(Cli(dir, "encode in.txt").status, 2) << "--key is required";
-    EXPECT_EQ(Cli(dir, "encode --key").status, 2);
-    for (const char* command : {"--help", "keygen --help", "encode --help"}) {
-        const CliRun run = Cli(dir, command);
+    for (const char* arguments : {"", "frobnicate", "keygen", "keygen -", "keygen --seed 4294967296 x.key",
+                                  "keygen --seed -1 x.key", "keygen --seed 1x x.key", "encode in.txt",
+                                  "encode --key", "decode --key k.key a b"})
+        EXPECT_EQ(Bash(dir, std::string("\"$cli\" ") + arguments).status, 2) << arguments;
+    EXPECT_FALSE(std::filesystem::exists(dir / "-")) << "keygen - writes no file named '-'";
+    for (const char* command : {"--help", "keygen --help", "encode --help", "decode --help"}) {
+        const Outcome run = Bash(dir, std::string("\"$cli\" ") + command);
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("usage:"), std::string::npos) << command;
     }
 }
 
-TEST(CliEncode, SameCodeAsTheEngineFromFileOrStandardInput)
+TEST(CliEncode, SameCodeAsTheEngineFromAnyStreamIntoAnyOutput)
 {
     TempDir dir;
-    const std::string key = dir.file("k.key");
-    ASSERT_EQ(Cli(dir, "keygen --seed 9 " + Quote(key)).status, 0);
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen --seed 9 k.key").status, 0);
     std::string text;
     for (int i = 0; i < (3 << 20) + 77; ++i)
         text += static_cast<char>(i % 251 == 26 ? 'z' : i % 251);
-    const std::string input = dir.file("in.txt");
-    WriteBytes(input, text);
-    const std::string expected = EncodeInProcess(key, text, 1234);
+    WriteBytes(dir / "in.txt", text);
+    const std::string expected = EncodeInProcess(dir / "k.key", text, 1234);
 
-    const CliRun fromFile = Cli(dir, "encode --key " + Quote(key) + " --seed 1234 " + Quote(input));
-    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-    EXPECT_TRUE(fromFile.out == expected) << "blocks of the stream join into the one code";
+    // Files, standard input, named pipes and process substitution alike.
+    for (const char* source : {"in.txt", "- < in.txt", "/dev/stdin < in.txt", "<(cat in.txt)",
+                               "fifo & cat in.txt > fifo; wait $!"}) {
+        const Outcome run = Bash(dir, std::string("rm -f fifo; mkfifo fifo\n") +
+                                      "\"$cli\" encode --key k.key --seed 1234 " + source);
+        ASSERT_EQ(run.status, 0) << source << ": " << run.err;
+        EXPECT_TRUE(run.out == expected) << source;
+    }
+    ASSERT_EQ(Bash(dir, "\"$cli\" encode --key k.key --seed 1234 -o out.etx in.txt").status, 0);
+    EXPECT_TRUE(ReadBytes(dir / "out.etx") == expected);
 
-    const CliRun fromStdin = Cli(dir, "encode --key " + Quote(key) + " --seed 1234 -", text);
-    EXPECT_TRUE(fromStdin.out == expected);
+    // Names of open streams are written into in place: the lines around the
+    // code stay, and an appended file keeps what it had.
+    WriteBytes(dir / "short.txt", "Hi");
+    const std::string hi = EncodeInProcess(dir / "k.key", "Hi", 5);
+    for (const char* target : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1", "/dev/stderr 2>&1"}) {
+        const Outcome run = Bash(dir, std::string("echo old > log.txt\n") +
+                                      "{ echo header; \"$cli\" encode --key k.key --seed 5 -o " + target +
+                                      " short.txt; echo footer; } >> log.txt && cat log.txt");
+        EXPECT_EQ(run.out, "old\nheader\n" + hi + "footer\n") << target;
+    }
+    ASSERT_EQ(Bash(dir, "mkfifo pipe; cat pipe > got & \"$cli\" encode --key k.key --seed 5 -o pipe short.txt; wait")
+                  .status, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
+    EXPECT_EQ(ReadBytes(dir / "got"), hi);
 
-    const std::string output = dir.file("out.etx");
-    ASSERT_EQ(Cli(dir, "encode --key " + Quote(key) + " --seed 1234 -o " + Quote(output) + " " + Quote(input)).status, 0);
-    EXPECT_TRUE(ReadBytes(output) == expected);
+    // An output name as long as a name can be.
+    const std::string longest(255, 'n');
+    ASSERT_EQ(Bash(dir, "\"$cli\" encode --key k.key --seed 5 -o " + longest + " short.txt").status, 0);
+    EXPECT_EQ(ReadBytes(dir / longest), hi);
 
-    EXPECT_EQ(Cli(dir, "encode --key " + Quote(key) + " --seed 5", std::string("AB\x1a" "CD", 5)).out,
-              EncodeInProcess(key, "AB", 5)) << "the first Ctrl-Z ends the text";
-    EXPECT_EQ(Cli(dir, "encode --key " + Quote(key), "").out, "") << "an empty text gives an empty code";
-
-    // An output that is a pipe (like /dev/null or /dev/stdout) is written
-    // into, never replaced by a file.
-    const std::string fifo = dir.file("fifo");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string got = dir.file("got");
-    const std::string command = "timeout 10 cat " + Quote(fifo) + " >" + Quote(got) + " & reader=$!; '" +
-                                MORVANE_CLI + "' encode --key " + Quote(key) + " --seed 1234 -o " + Quote(fifo) +
-                                " " + Quote(input) + "; status=$?; wait $reader; exit $status";
-    const int raw = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-    EXPECT_TRUE(ReadBytes(got) == expected);
+    EXPECT_EQ(Bash(dir, "printf 'AB\\032CD' | \"$cli\" encode --key k.key --seed 5").out,
+              EncodeInProcess(dir / "k.key", "AB", 5)) << "the first Ctrl-Z ends the text";
+    EXPECT_EQ(Bash(dir, "\"$cli\" encode --key k.key < /dev/null").out, "") << "an empty text gives an empty code";
+    EXPECT_TRUE(Leftovers(dir).empty());
 }
 
-TEST(CliEncode, FailuresSayWhyAndLeaveTheOutputAlone)
+TEST(CliEncode, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAlone)
 {
     TempDir dir;
-    const std::string key = dir.file("k.key");
-    ASSERT_EQ(Cli(dir, "keygen --seed 2 " + Quote(key)).status, 0);
-    const std::string output = dir.file("out.etx");
-    WriteBytes(output, "old code");
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen --seed 2 k.key && head -c 100 k.key > short.key && "
+                        "{ printf 011q; tail -c +5 k.key; } > bad.key && mkdir folder && echo text > t.txt")
+                  .status, 0);
+    const std::string key = ReadBytes(dir / "k.key");
+    WriteBytes(dir / "out.etx", "old code");
+    const struct {
+        const char* arguments;
+        const char* message;
+    } cases[] = {
+        {"--key missing.key -o out.etx t.txt", "missing.key: No such file or directory"},
+        {"--key bad.key -o out.etx t.txt", "bad.key: 'q' is not a valid integer value."},
+        {"--key short.key -o out.etx t.txt", "short.key: The key file could not be read correctly."},
+        {"--key folder -o out.etx t.txt", "folder: Is a directory"},
+        {"--key k.key -o out.etx missing.txt", "missing.txt: No such file or directory"},
+        {"--key k.key -o out.etx folder", "folder: Is a directory"},
+        {"--key k.key -o no/dir/out.etx t.txt", "no/dir/out.etx: No such file or directory"},
+        {"--key k.key -o folder t.txt", "folder: Is a directory"},
+        {"--key k.key -o k.key t.txt", "k.key: the output is the key file, which it would destroy"},
+        {"--key k.key -o t.txt t.txt", "t.txt: the output is the input file, which it would destroy"},
+        {"--key k.key t.txt >> t.txt", "standard output: the output is the input file, which it would destroy"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Bash(dir, std::string("\"$cli\" encode ") + c.arguments);
+        EXPECT_EQ(run.status, 1) << c.arguments;
+        EXPECT_EQ(run.err, "morvane-cli: " + std::string(c.message) + "\n") << c.arguments;
+    }
+    EXPECT_EQ(ReadBytes(dir / "out.etx"), "old code");
+    EXPECT_EQ(ReadBytes(dir / "k.key"), key);
+    EXPECT_EQ(ReadBytes(dir / "t.txt"), "text\n");
 
-    CliRun run = Cli(dir, "encode --key " + Quote(dir.file("missing.key")) + " -o " + Quote(output), "text");
+    // With SIGPIPE ignored, a closed output ends an endless run at once.
+    const Outcome run = Bash(dir, "trap '' PIPE; yes | timeout 60 \"$cli\" encode --key k.key | head -c 4; "
+                              "echo \" ${PIPESTATUS[1]}\"");
+    EXPECT_EQ(run.out, "0114 1\n");
+    EXPECT_NE(run.err.find("morvane-cli: standard output: Broken pipe"), std::string::npos) << run.err;
+}
+
+TEST(CliEncode, AsAPlainUserWritesExactlyWhereAPlainProgramMay)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to drop to another user";
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen --seed 3 k.key && chmod 644 k.key && echo text > t.txt && "
+                        "echo protected > ro.etx && chmod 444 ro.etx && mkdir locked && "
+                        "echo mine > locked/mine.etx && chown 65534:65534 locked/mine.etx && chmod 555 locked")
+                  .status, 0);
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups \"$cli\" encode --key k.key ";
+
+    // Another user's write-protected file in a folder anyone may write to.
+    Outcome run = Bash(dir, asNobody + "-o ro.etx t.txt");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "The key file could not be found.\n");
+    EXPECT_EQ(run.err, "morvane-cli: ro.etx: Permission denied\n");
+    EXPECT_EQ(ReadBytes(dir / "ro.etx"), "protected\n");
 
-    const std::string badWidth = dir.file("bad.key");
-    WriteBytes(badWidth, "011q" + ReadBytes(key).substr(4));
-    run = Cli(dir, "encode --key " + Quote(badWidth) + " -o " + Quote(output), "text");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "'q' is not a valid integer value.\n");
+    // One's own file in a folder that takes no new file is written in place.
+    run = Bash(dir, asNobody + "--seed 8 -o locked/mine.etx t.txt");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir / "locked/mine.etx"), EncodeInProcess(dir / "k.key", "text\n", 8));
+}
 
-    const std::string shortKey = dir.file("short.key");
-    WriteBytes(shortKey, ReadBytes(key).substr(0, 100));
-    EXPECT_EQ(Cli(dir, "encode --key " + Quote(shortKey), "text").err, "The key file could not be read correctly.\n");
-
-    run = Cli(dir, "encode --key " + Quote(key) + " -o " + Quote(output) + " " + Quote(dir.file("missing.txt")));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Unable to open the file.\n");
-    EXPECT_EQ(Cli(dir, "encode --key " + Quote(key) + " /dev/zero").err, "Unable to open the file.\n");
-
-    run = Cli(dir, "encode --key " + Quote(key) + " -o " + Quote(dir.file("no/dir/out.etx")), "text");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Unable to save the file.\n");
-    EXPECT_EQ(ReadBytes(output), "old code");
+TEST(CliEncode, InterruptionRemovesTheTemporaryFileAndKeepsTheTarget)
+{
+    TempDir dir;
+    ASSERT_EQ(Bash(dir, "\"$cli\" keygen k.key").status, 0);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        WriteBytes(dir / "out.etx", "old code");
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(input[0], 0);
+            ::close(input[1]);
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL); // a background job's SIGINT is ignored
+            ::execl(MORVANE_CLI, MORVANE_CLI, "encode", "--key", (dir / "k.key").c_str(), "-o",
+                    (dir / "out.etx").c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        ASSERT_EQ(::write(input[1], "some text", 9), 9);
+        // The run is under way once its temporary file is there.
+        int status = 0;
+        for (int tries = 0; tries < 3000 && Leftovers(dir).empty() && ::waitpid(child, &status, WNOHANG) == 0;
+             ++tries)
+            ::usleep(10000);
+        EXPECT_EQ(Leftovers(dir).size(), 1u);
+        ::kill(child, signal);
+        ::waitpid(child, &status, 0);
+        ::close(input[1]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << signal;
+        EXPECT_TRUE(Leftovers(dir).empty()) << signal;
+        EXPECT_EQ(ReadBytes(dir / "out.etx"), "old code");
+    }
 }

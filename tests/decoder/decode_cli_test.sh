@@ -45,21 +45,23 @@ yes 'A line of a long letter, with some more words in it.' | head -n 8000 | sed 
 # Failures: the message, status 1, and an existing output file left whole.
 printf 'keep me' > out.txt
 printf '01149' > cut.etx
-expect 1 "The code is cut short: its last number has 1 of 4 digits." "$cli" decode --key k.key -o out.txt cut.etx
+expect 1 "morvane-cli: cut.etx: The code is cut short: its last number has 1 of 4 digits." "$cli" decode --key k.key -o out.txt cut.etx
 { cat all.etx; printf '0000'; } > bad.etx # a fault met while reading, after decoded text
-expect 1 "The code holds 0000 at position $(($(wc -c < all.etx) + 1)), which is not a number of this key." \
+expect 1 "morvane-cli: bad.etx: The code holds 0000 at position $(($(wc -c < all.etx) + 1)), which is not a number of this key." \
   "$cli" decode --key k.key -o out.txt bad.etx
 [ "$(cat out.txt)" = "keep me" ] || fail "output file changed by a failed decode"
 ls out.txt.* >/dev/null 2>&1 && fail "temporary file left behind"
-expect 1 "The key file could not be found." "$cli" decode --key missing.key all.etx
-expect 1 "Unable to open the file." "$cli" decode --key k.key missing.etx
+expect 1 "morvane-cli: missing.key: No such file or directory" "$cli" decode --key missing.key all.etx
+expect 1 "morvane-cli: missing.etx: No such file or directory" "$cli" decode --key k.key missing.etx
+expect 1 "morvane-cli: all.etx: the output is the input file, which it would destroy" \
+  "$cli" decode --key k.key -o all.etx all.etx
 
 # Usage.
 expect 2 - "$cli" decode all.etx
 expect 2 - "$cli" decode --key k.key --bogus all.etx
 expect 2 - "$cli" decode --key k.key a.etx b.etx
 expect 0 "" "$cli" decode --help > help.txt
-grep -q '^usage: morvane-cli decode --key KEYFILE \[--raw\] \[-o OUTPUT\] \[INPUT\]' help.txt || fail "--help text"
+grep -q '^usage: morvane-cli decode --key KEYFILE \[--raw\] \[-o OUTPUT\] \[--\] \[INPUT\]' help.txt || fail "--help text"
 
 [ "$failures" -eq 0 ] && echo "all decode command tests passed"
 [ "$failures" -eq 0 ]
