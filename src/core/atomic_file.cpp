@@ -50,6 +50,13 @@ bool ReplaceTarget(const std::string& temp, const std::string& target)
     return MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool PlaceNewTarget(const std::string& temp, const std::string& target)
+{
+    return MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool NameIsTaken(const std::string& name) { return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 #else
 
 // Only a regular file may be replaced: renaming over a folder, a device, a
@@ -102,6 +109,22 @@ bool ReplaceTarget(const std::string& temp, const std::string& target)
     return ::rename(temp.c_str(), target.c_str()) == 0;
 }
 
+// A second name for the finished file, which fails where the name is taken;
+// the temporary name then goes.
+bool PlaceNewTarget(const std::string& temp, const std::string& target)
+{
+    if (::link(temp.c_str(), target.c_str()) != 0)
+        return false;
+    ::unlink(temp.c_str());
+    return true;
+}
+
+bool NameIsTaken(const std::string& name)
+{
+    struct stat st {};
+    return ::lstat(name.c_str(), &st) == 0;
+}
+
 // Writing through a link replaces the file it points to, not the link.
 std::string ResolveLink(const std::string& target)
 {
@@ -122,18 +145,19 @@ std::string ResolveLink(const std::string& target)
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 
-bool AtomicFileWriter::Open(const std::string& target)
+bool AtomicFileWriter::Open(const std::string& target, bool replace)
 {
     Abort();
     failed_ = false;
-    if (target.empty() || IsNoFileToReplace(target)) {
+    replace_ = replace;
+    if (target.empty() || IsNoFileToReplace(target) || (!replace && NameIsTaken(target))) {
         failed_ = true;
         return false;
     }
 #ifdef _WIN32
     target_ = target;
 #else
-    target_ = ResolveLink(target);
+    target_ = replace ? ResolveLink(target) : target;
 #endif
     file_ = CreateTemporary(target_, temp_);
     if (!file_) {
@@ -161,7 +185,7 @@ bool AtomicFileWriter::Commit()
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     if (ok)
-        ok = ReplaceTarget(temp_, target_);
+        ok = replace_ ? ReplaceTarget(temp_, target_) : PlaceNewTarget(temp_, target_);
     if (!ok) {
         std::remove(temp_.c_str());
         failed_ = true;
@@ -182,13 +206,27 @@ void AtomicFileWriter::Abort()
     }
 }
 
-bool WriteFileAtomically(const std::string& target, std::string_view bytes)
+namespace {
+
+bool WriteWhole(const std::string& target, std::string_view bytes, bool replace)
 {
     AtomicFileWriter writer;
-    if (!writer.Open(target))
+    if (!writer.Open(target, replace))
         return false;
     writer.Write(bytes);
     return writer.Commit();
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& target, std::string_view bytes)
+{
+    return WriteWhole(target, bytes, true);
+}
+
+bool CreateFileAtomically(const std::string& target, std::string_view bytes)
+{
+    return WriteWhole(target, bytes, false);
 }
 
 } // namespace morvane

@@ -19,8 +19,10 @@ public:
 
     // Creates the temporary file. False when it cannot be created (missing or
     // unwritable folder) or when the target exists but is no regular file (a
-    // folder, a device, a pipe or a socket), which is never replaced.
-    bool Open(const std::string& target);
+    // folder, a device, a pipe or a socket), which is never replaced. With
+    // replace false the target must not exist at all, and Commit fails
+    // rather than replace a file that appeared in the meantime.
+    bool Open(const std::string& target, bool replace = true);
     // Appends bytes; a failure is remembered and reported by Commit.
     void Write(std::string_view bytes);
     // Flushes, syncs, closes and renames over the target. False on any
@@ -35,10 +37,14 @@ private:
     std::FILE* file_ = nullptr;
     std::string target_;
     std::string temp_;
+    bool replace_ = true;
     bool failed_ = false;
 };
 
 // Writes the whole file at once. False when it could not be written.
 bool WriteFileAtomically(const std::string& target, std::string_view bytes);
+// Writes a file that does not exist yet, whole or not at all. False, with
+// nothing changed, when anything (a dangling link too) already has its name.
+bool CreateFileAtomically(const std::string& target, std::string_view bytes);
 
 } // namespace morvane
