@@ -24,7 +24,8 @@ check() { # description, command...
 built() { find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -print -quit; }
 installed_as_built() { test -x "$prefix/bin/$1" && cmp -s "$(built "$1")" "$prefix/bin/$1"; }
 
-# The programs, the desktop entries, the icons and the file types.
+# The programs, the desktop entries, the icons, the file types, the metainfo,
+# the manual page and the default settings file.
 prefix="$tmp/prefix"
 "$root/scripts/install" "$prefix" >/dev/null
 programs=(morvane morvane-cli)
@@ -36,11 +37,13 @@ for entry in "${programs[@]/morvane-cli}"; do
   [ -z "$entry" ] || check "$entry desktop entry starts the installed program" \
     grep -qx "Exec=$prefix/bin/$entry %f" "$prefix/share/applications/$entry.desktop"
 done
-check "desktop entry names the icon" grep -qx "Icon=morvane" "$prefix/share/applications/morvane.desktop"
-for size in 16 32 48 256; do
-  check "icon ${size}x${size}" test -s "$prefix/share/icons/hicolor/${size}x${size}/apps/morvane.png"
+files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
+  share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/morvane.png share/icons/hicolor/scalable/apps/morvane.svg
+  share/metainfo/example.morvane.morvane.metainfo.xml share/man/man1/morvane-cli.1.gz)
+for file in "${files[@]}"; do
+  check "installed $file" test -s "$prefix/$file"
 done
-check "file types declared" grep -q 'application/x-morvane-key' "$prefix/share/mime/packages/morvane.xml"
+check "default settings under the prefix" grep -qxF "\"InstallPath\"=\"$prefix/bin\"" "$prefix/etc/xdg/morvane/settings.reg"
 
 # A missing settings key is created.
 check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "Windows Registry Editor Version 5.00
@@ -75,7 +78,8 @@ check "no temporary file left" test "$(ls "$tmp/config")" = "settings.reg"
   check "settings under XDG_CONFIG_HOME" grep -qxF "\"InstallPath\"=\"$prefix/bin\"" "$tmp/xdg/morvane/settings.reg"
   "$root/scripts/uninstall" "$prefix" >/dev/null
   check "uninstall removes the XDG settings file" test ! -e "$tmp/xdg/morvane"
-)
+  exit "$failures"
+) || failures=$?
 
 # Uninstall removes everything the install put there, and the settings file.
 "$root/scripts/uninstall" "$other" >/dev/null
