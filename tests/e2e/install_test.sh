@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# scripts/install, scripts/uninstall and scripts/run on temporary prefixes,
-# with the programs of an existing build and the settings file in a temporary
-# folder. Never touches the real ~/.local or ~/.config.
+# scripts/install, scripts/uninstall, scripts/run and scripts/package on
+# temporary prefixes and folders, with the programs of an existing build and
+# the settings file in a temporary folder. Never touches the real ~/.local or
+# ~/.config.
 #
 #   tests/e2e/install_test.sh <build folder>
 set -euo pipefail
@@ -21,6 +22,7 @@ check() { # description, command...
   shift
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
+quietly() { local out; out="$("$@" 2>&1)" || { printf '%s\n' "$out"; return 1; }; }
 built() { find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -print -quit; }
 installed_as_built() { test -x "$prefix/bin/$1" && cmp -s "$(built "$1")" "$prefix/bin/$1"; }
 
@@ -92,6 +94,41 @@ output="$(DISPLAY= WAYLAND_DISPLAY= MORVANE_PREFIX="$HOME/.local" "$root/scripts
 check "run without a display says so" \
   grep -qxF "No display: use ~/.local/bin/morvane-cli --help for the headless tool." <<<"$output"
 check "run installed the programs" test -x "$HOME/.local/bin/morvane"
+
+# The Debian package of this build: its files and dependencies, its programs
+# (the encoder copies the packaged default settings for a user who has none),
+# and its desktop entries, metainfo and manual page as Debian's tools see them.
+"$root/scripts/package" "$tmp/dist" >/dev/null
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+deb="$tmp/dist/morvane_${version}_$(dpkg --print-architecture).deb"
+check "package $deb" test -f "$deb"
+contents="$(dpkg-deb -c "$deb")"
+for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
+  check "package holds /usr/$file" grep -q " \./usr/$file\$" <<<"$contents"
+done
+check "package depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -x "$deb" "$tmp/root"
+dpkg-deb -e "$deb" "$tmp/control"
+check "default settings name /usr/bin" grep -qxF '"InstallPath"="/usr/bin"' "$tmp/root/etc/xdg/morvane/settings.reg"
+check "default settings are a configuration file" grep -qxF /etc/xdg/morvane/settings.reg "$tmp/control/conffiles"
+HOME="$tmp/user" XDG_CONFIG_DIRS="$tmp/root/etc/xdg" QT_QPA_PLATFORM=offscreen \
+  env -u MORVANE_SETTINGS "$tmp/root/usr/bin/morvane" >/dev/null 2>&1 &
+for _ in $(seq 100); do [ -s "$tmp/user/.config/morvane/settings.reg" ] && break; sleep 0.1; done
+kill $! 2>/dev/null || true
+check "packaged encoder copies the default settings" \
+  cmp -s "$tmp/root/etc/xdg/morvane/settings.reg" "$tmp/user/.config/morvane/settings.reg"
+check "desktop entries valid" quietly desktop-file-validate "$tmp/root/usr/share/applications/"*.desktop
+check "metainfo valid" quietly appstreamcli validate-tree --no-net "$tmp/root"
+page="$tmp/root/usr/share/man/man1/morvane-cli.1.gz"
+check "manual page formats without warnings" test -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 \
+  man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
+source="$(zcat "$page" | sed 's/\\-/-/g')"
+for command in "" keygen encode decode; do
+  usage="$("$tmp/root/usr/bin/morvane-cli" $command --help)" || failures=$((failures + 1))
+  for option in $(grep -oE -- '(^|[[ ])--?[a-z][-a-z]*' <<<"$usage" | tr -d '[ ' | sort -u); do
+    check "manual page has ${command:-morvane-cli} $option" grep -qE -- "(^|[^-a-z])$option([^-a-z]|\$)" <<<"$source"
+  done
+done
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"
