@@ -44,7 +44,9 @@ public:
 };
 
 // The store of the current user: on Linux the file that MORVANE_SETTINGS
-// names, else $XDG_CONFIG_HOME/morvane/settings.reg (~/.config/... when unset).
+// names, else $XDG_CONFIG_HOME/morvane/settings.reg (~/.config/... when unset),
+// which receives a copy of the system's default settings file when it does
+// not exist yet (see user_settings.h).
 std::unique_ptr<SettingsStore> CreateUserSettingsStore();
 
 } // namespace morvane::platform

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# scripts/install, scripts/uninstall and scripts/run on temporary prefixes,
-# with the programs of an existing build and the settings file in a temporary
-# folder. Never touches the real ~/.local or ~/.config.
+# scripts/install, scripts/uninstall, scripts/run and scripts/package on
+# temporary prefixes and folders, with the programs of an existing build and
+# the settings file in a temporary folder. Never touches the real ~/.local or
+# ~/.config.
 #
 #   tests/e2e/install_test.sh <build folder>
 set -euo pipefail
@@ -21,10 +22,12 @@ check() { # description, command...
   shift
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
+quietly() { local out; out="$("$@" 2>&1)" || { printf '%s\n' "$out"; return 1; }; }
 built() { find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -print -quit; }
 installed_as_built() { test -x "$prefix/bin/$1" && cmp -s "$(built "$1")" "$prefix/bin/$1"; }
 
-# The programs, the desktop entries, the icons and the file types.
+# The programs, the desktop entries, the icons, the file types, the metainfo,
+# the manual page and the default settings file.
 prefix="$tmp/prefix"
 "$root/scripts/install" "$prefix" >/dev/null
 programs=(morvane morvane-cli)
@@ -36,11 +39,13 @@ for entry in "${programs[@]/morvane-cli}"; do
   [ -z "$entry" ] || check "$entry desktop entry starts the installed program" \
     grep -qx "Exec=$prefix/bin/$entry %f" "$prefix/share/applications/$entry.desktop"
 done
-check "desktop entry names the icon" grep -qx "Icon=morvane" "$prefix/share/applications/morvane.desktop"
-for size in 16 32 48 256; do
-  check "icon ${size}x${size}" test -s "$prefix/share/icons/hicolor/${size}x${size}/apps/morvane.png"
+files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
+  share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/morvane.png share/icons/hicolor/scalable/apps/morvane.svg
+  share/metainfo/example.morvane.morvane.metainfo.xml share/man/man1/morvane-cli.1.gz)
+for file in "${files[@]}"; do
+  check "installed $file" test -s "$prefix/$file"
 done
-check "file types declared" grep -q 'application/x-morvane-key' "$prefix/share/mime/packages/morvane.xml"
+check "default settings under the prefix" grep -qxF "\"InstallPath\"=\"$prefix/bin\"" "$prefix/etc/xdg/morvane/settings.reg"
 
 # A missing settings key is created.
 check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "Windows Registry Editor Version 5.00
@@ -75,7 +80,8 @@ check "no temporary file left" test "$(ls "$tmp/config")" = "settings.reg"
   check "settings under XDG_CONFIG_HOME" grep -qxF "\"InstallPath\"=\"$prefix/bin\"" "$tmp/xdg/morvane/settings.reg"
   "$root/scripts/uninstall" "$prefix" >/dev/null
   check "uninstall removes the XDG settings file" test ! -e "$tmp/xdg/morvane"
-)
+  exit "$failures"
+) || failures=$?
 
 # Uninstall removes everything the install put there, and the settings file.
 "$root/scripts/uninstall" "$other" >/dev/null
@@ -88,6 +94,41 @@ output="$(DISPLAY= WAYLAND_DISPLAY= MORVANE_PREFIX="$HOME/.local" "$root/scripts
 check "run without a display says so" \
   grep -qxF "No display: use ~/.local/bin/morvane-cli --help for the headless tool." <<<"$output"
 check "run installed the programs" test -x "$HOME/.local/bin/morvane"
+
+# The Debian package of this build: its files and dependencies, its programs
+# (the encoder copies the packaged default settings for a user who has none),
+# and its desktop entries, metainfo and manual page as Debian's tools see them.
+"$root/scripts/package" "$tmp/dist" >/dev/null
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+deb="$tmp/dist/morvane_${version}_$(dpkg --print-architecture).deb"
+check "package $deb" test -f "$deb"
+contents="$(dpkg-deb -c "$deb")"
+for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
+  check "package holds /usr/$file" grep -q " \./usr/$file\$" <<<"$contents"
+done
+check "package depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -x "$deb" "$tmp/root"
+dpkg-deb -e "$deb" "$tmp/control"
+check "default settings name /usr/bin" grep -qxF '"InstallPath"="/usr/bin"' "$tmp/root/etc/xdg/morvane/settings.reg"
+check "default settings are a configuration file" grep -qxF /etc/xdg/morvane/settings.reg "$tmp/control/conffiles"
+HOME="$tmp/user" XDG_CONFIG_DIRS="$tmp/root/etc/xdg" QT_QPA_PLATFORM=offscreen \
+  env -u MORVANE_SETTINGS "$tmp/root/usr/bin/morvane" >/dev/null 2>&1 &
+for _ in $(seq 100); do [ -s "$tmp/user/.config/morvane/settings.reg" ] && break; sleep 0.1; done
+kill $! 2>/dev/null || true
+check "packaged encoder copies the default settings" \
+  cmp -s "$tmp/root/etc/xdg/morvane/settings.reg" "$tmp/user/.config/morvane/settings.reg"
+check "desktop entries valid" quietly desktop-file-validate "$tmp/root/usr/share/applications/"*.desktop
+check "metainfo valid" quietly appstreamcli validate-tree --no-net "$tmp/root"
+page="$tmp/root/usr/share/man/man1/morvane-cli.1.gz"
+check "manual page formats without warnings" test -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 \
+  man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
+source="$(zcat "$page" | sed 's/\\-/-/g')"
+for command in "" keygen encode decode; do
+  usage="$("$tmp/root/usr/bin/morvane-cli" $command --help)" || failures=$((failures + 1))
+  for option in $(grep -oE -- '(^|[[ ])--?[a-z][-a-z]*' <<<"$usage" | tr -d '[ ' | sort -u); do
+    check "manual page has ${command:-morvane-cli} $option" grep -qE -- "(^|[^-a-z])$option([^-a-z]|\$)" <<<"$source"
+  done
+done
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

@@ -1,4 +1,5 @@
 #include "platform/reg_file_store.h"
+#include "platform/user_settings.h"
 
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -227,7 +228,7 @@ TEST(RegFileStore, TwoWritersKeepEachOthersValues)
 TEST(RegFileStore, UserSettingsFileFollowsTheEnvironment)
 {
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    for (const char* name : {"MORVANE_SETTINGS", "XDG_CONFIG_HOME", "HOME"}) {
+    for (const char* name : {"MORVANE_SETTINGS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME"}) {
         const char* value = std::getenv(name);
         saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
@@ -249,6 +250,51 @@ TEST(RegFileStore, UserSettingsFileFollowsTheEnvironment)
     auto store = CreateUserSettingsStore();
     ASSERT_TRUE(store->OpenKey(kKey));
     EXPECT_EQ(store->ReadValue("LastTopPos")->data, Sz("1"));
+
+    // A user without a settings file gets a copy of the system's default:
+    // the first one in $XDG_CONFIG_DIRS, in folders made for the owner alone.
+    const std::string sys1 = dir / "sys1", sys2 = dir / "sys2", home = dir / "home";
+    for (const auto& [folder, text] : {std::pair{sys1, "first"}, std::pair{sys2, kShortFile.c_str()}}) {
+        std::filesystem::create_directories(folder + "/morvane");
+        WriteBytes(folder + "/morvane/settings.reg", text);
+    }
+    WriteBytes(dir / "blocker", "");
+    const std::string relative = std::filesystem::relative(sys1).string(); // sys1, but ignored
+    struct CopyCase {
+        std::string configDirs;
+        std::string userFile;
+        const char* before; // nullptr: no file; "->": a link to nothing
+        const char* after;  // nullptr: still nothing there
+    };
+    const CopyCase cases[] = {
+        {relative + ":" + dir / "none" + ":" + sys2 + ":" + sys1, home + "/.config/morvane/settings.reg", nullptr, kShortFile.c_str()},
+        {sys1, dir / "damaged.reg", "[damaged", "[damaged"},
+        {sys1, dir / "link.reg", "->", nullptr},
+        {relative + ":" + dir / "none", dir / "nowhere.reg", nullptr, nullptr},
+        {sys1, dir / "blocker/morvane/settings.reg", nullptr, nullptr},
+    };
+    for (const CopyCase& c : cases) {
+        ::setenv("XDG_CONFIG_DIRS", c.configDirs.c_str(), 1);
+        if (c.before && std::string_view(c.before) == "->")
+            std::filesystem::create_symlink(dir / "target.reg", c.userFile);
+        else if (c.before)
+            WriteBytes(c.userFile, c.before);
+        EXPECT_EQ(CopySystemDefaultSettings(c.userFile), !c.before && c.after) << c.userFile;
+        EXPECT_EQ(std::filesystem::exists(c.userFile) ? ReadBytes(c.userFile) : "<none>", c.after ? c.after : "<none>")
+            << c.userFile;
+    }
+    for (const std::string& folder : {home, home + "/.config", home + "/.config/morvane"})
+        EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all) << folder;
+
+    // The program copies it to the default place, never to a named file.
+    ::setenv("XDG_CONFIG_DIRS", sys2.c_str(), 1);
+    ::setenv("MORVANE_SETTINGS", (dir / "named-missing.reg").c_str(), 1);
+    EXPECT_FALSE(CreateUserSettingsStore()->OpenKey(kKey));
+    EXPECT_FALSE(std::filesystem::exists(dir / "named-missing.reg"));
+    ::unsetenv("MORVANE_SETTINGS");
+    ::setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+    EXPECT_TRUE(CreateUserSettingsStore()->OpenKey(kKey));
+    EXPECT_EQ(ReadBytes(dir / "xdg/morvane/settings.reg"), kShortFile);
 
     for (const auto& [name, value] : saved) {
         if (value)
