@@ -53,11 +53,14 @@ bool TfrmCoder::OpenSettings()
         return fail(kNotInstalledProperly);
     platform::SettingsStore& settings = *s.Settings;
 
-    // The key is opened at the first successful check and kept.
+    // The key is opened at the first successful check and kept; every later
+    // check reads it afresh.
     if (s.SettingsOpenPath != kSettingsKey) {
         if (!settings.OpenKey(kSettingsKey))
             return fail(kNotInstalledProperly);
         s.SettingsOpenPath = kSettingsKey;
+    } else {
+        settings.Refresh();
     }
 
     for (const char* name : {kInstallPath, kLastTopPos, kLastLeftPos}) {

@@ -2,17 +2,13 @@
 
 namespace morvane {
 
-namespace {
-
-int HexValue(char c)
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
-
-} // namespace
 
 std::optional<std::int32_t> ParseIntegerText(std::string_view text)
 {
@@ -31,7 +27,7 @@ std::optional<std::int32_t> ParseIntegerText(std::string_view text)
             return std::nullopt;
         std::uint64_t value = 0;
         for (; i < text.size(); ++i) {
-            const int digit = HexValue(text[i]);
+            const int digit = HexDigitValue(text[i]);
             if (digit < 0)
                 return std::nullopt;
             value = value * 16 + static_cast<unsigned>(digit);

@@ -8,6 +8,9 @@
 
 namespace morvane {
 
+// The value of a hexadecimal digit (0-9, A-F, a-f), or -1.
+int HexDigitValue(char c);
+
 // The value of an integer text, or nothing when the text is none. Only the
 // part before the first NUL counts; leading spaces (32 only) are skipped; then
 // an optional sign and decimal digits in the signed 32-bit range, or "$" and

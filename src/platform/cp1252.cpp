@@ -130,16 +130,4 @@ std::string Utf16LeToCp1252(std::string_view bytes)
     return out;
 }
 
-std::string Cp1252ToUtf16Le(std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char b : bytes) {
-        const char32_t c = Cp1252ToCodePoint(static_cast<unsigned char>(b));
-        out += static_cast<char>(c & 0xFF);
-        out += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return out;
-}
-
 } // namespace morvane::platform

@@ -21,7 +21,5 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-16LE bytes up to the first zero unit (or the end) to 8-bit text; an
 // unpaired surrogate gives '?'.
 std::string Utf16LeToCp1252(std::string_view bytes);
-// 8-bit text to UTF-16LE bytes, without a terminator.
-std::string Cp1252ToUtf16Le(std::string_view bytes);
 
 } // namespace morvane::platform

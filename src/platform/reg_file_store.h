@@ -1,4 +1,4 @@
-// The settings store kept in a regedit-format text file: the stand-in for the
+// The settings store kept in a registry export file: the stand-in for the
 // per-user registry where there is none. The file is the registry of the
 // current user; its section [HKEY_CURRENT_USER\<key path>] is the key.
 //
@@ -10,14 +10,16 @@
 //
 // Values: "text" (REG_SZ, with \\ and \" escapes), dword:0000007b (REG_DWORD),
 // hex:01,02 (REG_BINARY), hex(2):41,00,00,00 (REG_EXPAND_SZ as UTF-16LE) and
-// hex(N):.. for any other type; long hex data continues on the next line after
-// a backslash. The file holds UTF-8 text; strings reach the program in the
-// 8-bit code page. The store never creates the file or the section.
+// hex(N):.. for any other type; hex data may go on over lines that end in a
+// backslash. Names, and the key's name, match regardless of ASCII letter case.
+// The file holds UTF-8 text; strings reach the program in the 8-bit code page.
+// The store never creates the file or the section.
 #pragma once
 
 #include "platform/settings_store.h"
 
 #include <string>
+#include <vector>
 
 namespace morvane::platform {
 
@@ -25,27 +27,34 @@ class RegFileStore : public SettingsStore {
 public:
     explicit RegFileStore(std::string filePath);
 
-    // Fails when the file is missing, is no regular file (a pipe, a device),
-    // cannot be opened for reading and writing, is no registry file or has no
-    // section for the key.
+    // Reads the file. Fails when it is missing, is no regular file (a pipe, a
+    // device), cannot be opened for reading and writing, is no registry file
+    // or has no section for the key.
     bool OpenKey(const std::string& path) override;
+    // Reads the file again; the queries answer from what was read.
+    void Refresh() override;
     std::optional<ValueInfo> QueryValue(const std::string& name) override;
+    // Nothing for a value line whose data cannot be parsed.
     std::optional<ValueData> ReadValue(const std::string& name) override;
-    // Rewrites the file atomically under an advisory lock, changing only the
-    // value's line (or adding it at the end of the key's section) and keeping
-    // every other byte. False, with the file as it was, when that fails.
+    // Re-reads the file under a lock, changes only the value's line (or adds
+    // it at the end of the key's section) and replaces the file atomically,
+    // keeping every other byte. False, with the file as it was, when that
+    // fails, when another writer holds the lock for more than about a
+    // second, or when the text holds a line break.
     bool WriteString(const std::string& name, const std::string& text) override;
 
-    const std::string& filePath() const { return file_; }
+    // A value of the key as read, and where its line stands in the file.
+    struct Value {
+        std::string name;              // UTF-8, unescaped
+        std::optional<ValueData> data; // nothing when its data cannot be parsed
+        std::size_t nameEnd = 0;       // just after the name: "=" and the data follow
+        std::size_t dataEnd = 0;       // the end of its last line, before the line end
+    };
 
 private:
     std::string file_;
-    std::string section_; // the open key's section name (UTF-8); empty while none is open
+    std::string section_;       // the open key's section name (UTF-8); empty while none is open
+    std::vector<Value> values_; // the key as last read
 };
-
-// The settings file of the current user: the file that MORVANE_SETTINGS
-// names, else $XDG_CONFIG_HOME/morvane/settings.reg, else
-// ~/.config/morvane/settings.reg.
-std::string UserSettingsPath();
 
 } // namespace morvane::platform

@@ -34,6 +34,9 @@ public:
     // Opens an existing key below HKEY_CURRENT_USER for reading and writing;
     // never creates it. False when it does not exist or access is refused.
     virtual bool OpenKey(const std::string& path) = 0;
+    // Reads the open key afresh: what others have written since it was
+    // opened, or last refreshed, becomes visible to the queries.
+    virtual void Refresh() {}
     // Does the value exist in the open key: its type and data size.
     virtual std::optional<ValueInfo> QueryValue(const std::string& name) = 0;
     // The value's type and data; nothing when it cannot be read.

@@ -9,7 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane::platform {
 
@@ -42,6 +44,21 @@ bool MakeFolders(const std::string& folder)
 }
 
 } // namespace
+
+std::string UserSettingsPath()
+{
+    if (const char* named = std::getenv("MORVANE_SETTINGS"); named && *named)
+        return named;
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        return std::string(config) + "/morvane/settings.reg";
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        if (const passwd* user = ::getpwuid(::getuid()))
+            home = user->pw_dir;
+    }
+    return std::string(home ? home : "") + "/.config/morvane/settings.reg";
+}
 
 bool CopySystemDefaultSettings(const std::string& userFile)
 {

@@ -5,6 +5,11 @@
 
 namespace morvane::platform {
 
+// The settings file of the current user: the file that MORVANE_SETTINGS
+// names, else $XDG_CONFIG_HOME/morvane/settings.reg, else
+// ~/.config/morvane/settings.reg.
+std::string UserSettingsPath();
+
 // Copies the system's default settings file to userFile when userFile does
 // not exist: the first morvane/settings.reg in the folders that
 // $XDG_CONFIG_DIRS lists (colon-separated, relative folders ignored;

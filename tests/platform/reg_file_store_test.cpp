@@ -69,7 +69,7 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
         {"INSTALLPATH", kRegSz, Sz("C:\\Program Files\\Morvane \"new\"")},
         // UTF-8 in the file, the 8-bit code page in the program; the Cyrillic
         // letter has no place in it.
-        {"caf\xC9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
+        {"CAF\xE9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
         {"Number", kRegDword, std::string("\x7B\0\0\0", 4)},
         {"Blob", kRegBinary, std::string("\x01\xFF\x00", 3)},
         {"Expand", kRegExpandSz, Sz("%A\xE9")},
@@ -77,7 +77,7 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
         {"EmptyNumber", kRegDword, ""},
         {"EmptyString", kRegSz, Sz("")},
         {"Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8)},
-        {"Twice", kRegSz, Sz("second")}, // a later section of the key wins
+        {"Twice", kRegSz, Sz("first")}, // a later section of the key does not count
         {"", kRegSz, Sz("default")},
     };
     for (const Case& c : cases) {
@@ -89,11 +89,23 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
         EXPECT_EQ(info->size, c.data.size()) << c.name;
         EXPECT_EQ(value->data, c.data) << c.name;
     }
-    // Deleted, damaged, of another key, of a key below, absent.
-    for (const char* name : {"Gone", "Broken", "Only", "Sub", "Missing"}) {
+    // Data that cannot be parsed: the value is there but cannot be read.
+    for (const char* name : {"Gone", "Broken"}) {
+        EXPECT_GT(store.QueryValue(name).value_or(ValueInfo{}).size, 0u) << name;
+        EXPECT_FALSE(store.ReadValue(name)) << name;
+    }
+    // Of another key, of a key below, absent; a name that differs beyond ASCII letter case.
+    for (const char* name : {"Only", "Sub", "Missing", "caf\xC9"}) {
         EXPECT_FALSE(store.QueryValue(name)) << name;
         EXPECT_FALSE(store.ReadValue(name)) << name;
     }
+
+    // The queries answer from the file as it was read, until it is read again.
+    WriteBytes(file, kShortFile);
+    EXPECT_TRUE(store.QueryValue("Number"));
+    store.Refresh();
+    EXPECT_FALSE(store.QueryValue("Number"));
+    EXPECT_EQ(ReadOrMissing(store, "LastTopPos"), Sz("1"));
 }
 
 TEST(RegFileStore, OpenKeyFailsWithoutFileOrSectionAndCreatesNothing)
@@ -156,17 +168,16 @@ TEST(RegFileStore, WriteChangesOnlyTheValueAndKeepsEveryOtherByte)
                                    "\"LastLeftPos\"=\"-33\"\r\n" +
                                    tail);
 
-    // A fresh store reads back what was written, as REG_SZ; text with line
-    // breaks cannot stand in quotes but still reads back whole.
-    ASSERT_TRUE(store.WriteString("Lines", "one\r\ntwo\n"));
+    // A fresh store reads back what was written, as REG_SZ. Text with line
+    // breaks cannot stand in quotes and is refused.
+    EXPECT_FALSE(store.WriteString("Lines", "one\r\ntwo\n"));
     RegFileStore again(file);
     ASSERT_TRUE(again.OpenKey(kKey));
     EXPECT_EQ(ReadOrMissing(again, "LastTopPos"), Sz("120"));
     EXPECT_EQ(ReadOrMissing(again, "LastLeftPos"), Sz("-33"));
     EXPECT_EQ(ReadOrMissing(again, "Blob"), Sz("C:\\ \"quoted\" \xE9\x80"));
-    EXPECT_EQ(ReadOrMissing(again, "Lines"), Sz("one\r\ntwo\n"));
-    for (const char* name : {"Blob", "Lines"})
-        EXPECT_EQ(again.QueryValue(name)->type, kRegSz) << name;
+    EXPECT_EQ(again.QueryValue("Blob")->type, kRegSz);
+    EXPECT_FALSE(again.QueryValue("Lines"));
 
     // A key that ends the file without a line end gets the new value after it.
     WriteBytes(file, "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane]\n\"InstallPath\"=\"\"");
