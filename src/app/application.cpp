@@ -1,8 +1,8 @@
 #include "application.h"
 
+#include "core/failure.h"
+
 #include <cstdio>
-#include <exception>
-#include <new>
 
 namespace morvane::app {
 
@@ -13,7 +13,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setQuitOnLastWindowClosed(false);
 }
 
-void Application::SetFailureHandler(std::function<void(const std::string&)> handler)
+void Application::SetFailureHandler(std::function<void(const std::exception&)> handler)
 {
     failureHandler_ = std::move(handler);
 }
@@ -25,18 +25,14 @@ Application* Application::instance()
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
-    std::string message;
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-        message = "Out of memory";
     } catch (const std::exception& failure) {
-        message = failure.what();
+        if (failureHandler_)
+            failureHandler_(failure);
+        else
+            std::fprintf(stderr, "%s\n", FailureText(failure).c_str());
     }
-    if (failureHandler_)
-        failureHandler_(message);
-    else
-        std::fprintf(stderr, "%s\n", message.c_str());
     return false;
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <exception>
 #include <functional>
-#include <string>
 
 namespace morvane::app {
 
@@ -14,14 +14,14 @@ public:
 
     // A failure that leaves an event handler abandons that event and is
     // handed to this handler; the program then carries on.
-    void SetFailureHandler(std::function<void(const std::string& message)> handler);
+    void SetFailureHandler(std::function<void(const std::exception& failure)> handler);
 
     bool notify(QObject* receiver, QEvent* event) override;
 
     static Application* instance();
 
 private:
-    std::function<void(const std::string&)> failureHandler_;
+    std::function<void(const std::exception&)> failureHandler_;
 };
 
 } // namespace morvane::app

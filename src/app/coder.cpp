@@ -44,15 +44,8 @@ constexpr std::string_view kStoredCaption{
     "\x31\x8e\x33\x34\x6b\x7b\x89\x46\x39\x4b\x49\x4d",
     28};
 
-std::string NativeName(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
-
-QString FromNativeName(const std::string& name)
-{
-    return QFile::decodeName(QByteArray::fromStdString(name));
-}
+using platform::FromNativeName;
+using platform::NativeName;
 
 QString CurrentDirectoryName()
 {
@@ -78,7 +71,6 @@ public:
     bool Yield(std::size_t walked) override
     {
         ShowProgress(walked);
-        window_.program.state.YieldCounter = 0;
         QCoreApplication::processEvents();
         return window_.program.state.Encoding;
     }
@@ -124,8 +116,10 @@ TfrmCoder::TfrmCoder(Program& program, QWidget* parent)
     QFont link = ui->lblHyperLink->font();
     link.setUnderline(true);
     ui->lblHyperLink->setFont(link);
+    // Blue while it can be clicked; grey, like every locked control, while not.
     QPalette linkColours = ui->lblHyperLink->palette();
-    linkColours.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        linkColours.setColor(group, QPalette::WindowText, QColor(0, 0, 255));
     ui->lblHyperLink->setPalette(linkColours);
     ui->lblHyperLink->installEventFilter(this);
     ui->lblHyperLink->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -171,7 +165,7 @@ TfrmCoder::TfrmCoder(Program& program, QWidget* parent)
     try {
         FormCreate();
     } catch (const std::exception& failure) {
-        program.ShowFailure(failure.what());
+        program.ShowFailure(failure);
     }
 }
 
@@ -199,6 +193,8 @@ void TfrmCoder::FormCreate()
     dlgOpenKey.initialDir = s.StartDir;
     dlgSaveCode.initialDir = s.StartDir;
 
+    // Centred on the screen, unless the start-up restores a saved position.
+    platform::CentreOnScreen(*this);
     program.FormReady();
     setWindowTitle(Program::DescrambleText(kStoredCaption));
 }
@@ -211,7 +207,7 @@ void TfrmCoder::AnalyseCommandLine()
         const QString p2 = program.arguments.value(2);
         if (!p2.isEmpty()) {
             const std::string full = platform::FullPath(NativeName(p2));
-            if (const std::optional<std::string> entry = platform::TrueName(full)) {
+            if (const std::optional<std::string> entry = platform::FindEntryName(full)) {
                 // The entry is placed in the folder that parameter 2 names.
                 const std::filesystem::path folder = std::filesystem::path(full).parent_path();
                 s.SourceFileName = FromNativeName((folder / *entry).string());
@@ -230,16 +226,15 @@ void TfrmCoder::AnalyseCommandLine()
 
 void TfrmCoder::ShowMainWindow()
 {
-    if (!positionRestored && !isVisible())
-        platform::CentreOnScreen(*this);
     show();
 }
 
 void TfrmCoder::ForceClose()
 {
-    closeForced = true;
+    closing = Closing::Forced;
     close();
-    closeForced = false;
+    if (closing == Closing::Forced)
+        closing = Closing::Open;
 }
 
 void TfrmCoder::SetKeyFileName(const QString& name)
@@ -390,7 +385,6 @@ bool TfrmCoder::EncodeSource()
     SaveWasEnabled = false;
     if (!s.QuickMode)
         LockControls();
-    s.YieldCounter = 0;
 
     // The run walks the text as it stood at its start; the code is built
     // apart and replaces CodeText only when the whole text was walked.
@@ -431,8 +425,8 @@ bool TfrmCoder::EndRun(bool complete, std::string& code)
     ui->prbCoding->setValue(0);
     s.Encoding = false;
 
-    if (closeAfterRun) {
-        closeAfterRun = false;
+    if (closing == Closing::AfterRun) {
+        closing = Closing::Open;
         close();
     }
     return complete;
@@ -571,6 +565,12 @@ void TfrmCoder::copy1Click()
 
 bool TfrmCoder::eventFilter(QObject* watched, QEvent* event)
 {
+    // The underline goes with the blue: only a label that can be clicked has it.
+    if (watched == ui->lblHyperLink && event->type() == QEvent::EnabledChange) {
+        QFont font = ui->lblHyperLink->font();
+        font.setUnderline(ui->lblHyperLink->isEnabled());
+        ui->lblHyperLink->setFont(font);
+    }
     // A disabled label takes no mouse input (the filter would see it all the same).
     if (watched == ui->lblHyperLink && ui->lblHyperLink->isEnabled()) {
         // The second press of a double click is a press too.
@@ -588,31 +588,33 @@ bool TfrmCoder::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmCoder::closeEvent(QCloseEvent* event)
 {
+    if (closing == Closing::Done) {
+        event->accept();
+        return;
+    }
     // A disabled window takes no input, its close control included; only
     // the error window can still close it.
-    if (!isEnabled() && !closeForced) {
+    if (!isEnabled() && closing != Closing::Forced) {
         event->ignore();
         return;
     }
     if (program.state.Encoding) {
         // The run ends first; the window closes when it has.
-        closeAfterRun = true;
+        closing = Closing::AfterRun;
         program.state.Encoding = false;
         event->ignore();
-        return;
-    }
-    if (program.mainWindowClosed) {
-        event->accept();
         return;
     }
     try {
         FormClose();
     } catch (const std::exception& failure) {
         // A refused write is shown, and the window closes all the same.
-        program.ShowFailure(failure.what());
+        program.ShowFailure(failure);
     }
+    closing = Closing::Done;
     event->accept();
-    program.MainWindowClosed();
+    // The message loop ends (or, before it has started, does not start).
+    QCoreApplication::exit(0);
 }
 
 } // namespace morvane::app

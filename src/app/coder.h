@@ -75,12 +75,13 @@ public:
     void QuickEncode(const QString& fileName);
     void bbnCancelQuickEncodingClick();
 
-    // Shows the window when the message loop starts: centred on the screen
-    // unless a saved position was restored.
+    // Shows the window when the message loop starts.
     void ShowMainWindow();
     // Closes the window even while it is disabled: the error window's way of
     // ending the program after a failure it cannot go on from.
     void ForceClose();
+    // The window has closed: the program ends.
+    bool IsClosed() const { return closing == Closing::Done; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,10 +130,12 @@ private:
     // Flags of the current run.
     bool CopyWasEnabled = false;
     bool SaveWasEnabled = false;
-    // A close that came during a run: the window closes when the run ends.
-    bool closeAfterRun = false;
-    bool closeForced = false;
-    bool positionRestored = false;
+
+    // The window's closing: asked for during a run (it closes once the run
+    // has ended), forced by the error window (a disabled window closes too),
+    // or done (the program ends).
+    enum class Closing { Open, AfterRun, Forced, Done };
+    Closing closing = Closing::Open;
 };
 
 } // namespace morvane::app

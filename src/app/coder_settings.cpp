@@ -97,7 +97,6 @@ void TfrmCoder::RestorePosition()
     }
     if (s.SavedLeft == "-1" || s.SavedTop == "-1")
         return; // centred
-    positionRestored = true;
     move(IntegerOrDefault(s.SavedLeft, 0), y());
     move(x(), IntegerOrDefault(s.SavedTop, 0));
 }

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPalette>
@@ -73,6 +72,7 @@ TfrmC::TfrmC(Program& program, QWidget* parent)
 
     connect(copy1, &QAction::triggered, this, &TfrmC::copy1Click);
     connect(ui_->bbnClose, &QPushButton::clicked, this, &TfrmC::bbnCloseClick);
+    platform::SetDefaultButton(*this, *ui_->bbnClose);
     connect(ui_->e, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmnEmail->popup(ui_->e->mapToGlobal(pos)); });
     ui_->e->installEventFilter(this);
@@ -109,16 +109,6 @@ bool TfrmC::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TfrmC::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        ui_->bbnClose->click();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TfrmC::eClick()

@@ -8,7 +8,6 @@
 
 #include <QCloseEvent>
 #include <QIcon>
-#include <QKeyEvent>
 
 namespace morvane::app {
 
@@ -29,6 +28,7 @@ TfrmError::TfrmError(Program& program, QWidget* parent)
     ui->pnlErrorText->raise();
     platform::ApplyWindowFont(this);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TfrmError::BitBtn1Click);
+    platform::SetDefaultButton(*this, *ui->BitBtn1);
     FormCreate();
 }
 
@@ -53,16 +53,6 @@ QString TfrmError::Message() const
 void TfrmError::BitBtn1Click()
 {
     close();
-}
-
-void TfrmError::keyPressEvent(QKeyEvent* event)
-{
-    // Enter presses the default button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        ui->BitBtn1->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TfrmError::FormClose()

@@ -10,6 +10,7 @@
 int main(int argc, char** argv)
 {
     morvane::app::Application application(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QString::fromLatin1(morvane::app::kApplicationTitle));
     QGuiApplication::setDesktopFileName("morvane");
     QApplication::setWindowIcon(QIcon(":/icons/morvane-256.png"));
     morvane::platform::SystemPlatform system;

@@ -7,12 +7,11 @@
 
 #include "core/key_generator.h"
 #include "core/key_table.h"
+#include "platform/codepage.h"
 #include "platform/file_dialogs.h"
 #include "platform/file_system.h"
 
-#include <QFile>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -38,6 +37,7 @@ TfrmNewKey::TfrmNewKey(Program& program, QWidget* parent)
     connect(ui_->bbnCreate, &QPushButton::clicked, this, &TfrmNewKey::bbnCreateClick);
     connect(ui_->bbnCancel, &QPushButton::clicked, this, &TfrmNewKey::bbnCancelClick);
     connect(ui_->edtFileName, &QLineEdit::textChanged, this, &TfrmNewKey::edtFileNameChange);
+    platform::SetDefaultButton(*this, *ui_->bbnCreate);
 
     FormCreate();
 }
@@ -64,32 +64,6 @@ void TfrmNewKey::showEvent(QShowEvent* event)
         FormShow();
 }
 
-void TfrmNewKey::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        // Enter presses the focused button, or else the default button Create
-        // while it is enabled.
-        auto* focused = qobject_cast<QPushButton*>(focusWidget());
-        if (focused && focused != ui_->bbnCreate) {
-            if (focused->isEnabled())
-                focused->click();
-        } else if (ui_->bbnCreate->isEnabled()) {
-            ui_->bbnCreate->click();
-        }
-        event->accept();
-        return;
-    }
-    case Qt::Key_Escape:
-        // No button answers Escape, and Escape does not close the window.
-        event->accept();
-        return;
-    default:
-        QWidget::keyPressEvent(event);
-    }
-}
-
 void TfrmNewKey::FormShow()
 {
     ui_->edtFileName->clear();
@@ -105,9 +79,7 @@ void TfrmNewKey::ChooseNewKeyFileName()
     options.filter = QStringLiteral("Key file (*.key)|*.key|All files (*.*)|*.*");
     options.filterIndex = 1;
     options.defaultExt = QStringLiteral("key");
-    options.initialDir = QFile::decodeName(QByteArray::fromStdString(platform::CurrentDirectory()));
-    options.fileName.clear();
-    options.hideReadOnly = true;
+    options.initialDir = platform::FromNativeName(platform::CurrentDirectory());
     options.overwritePrompt = true;
 
     std::optional<QString> chosen = program_.platform.dialogs->GetSaveFileName(this, options);
@@ -150,7 +122,7 @@ void TfrmNewKey::CreateKeyFile()
     });
 
     const QString name = ui_->edtFileName->text();
-    KeyWriteResult written = WriteKeyFile(QFile::encodeName(name).toStdString(), table,
+    KeyWriteResult written = WriteKeyFile(platform::NativeName(name), table,
                                           [&](int) { bar->setValue(bar->value() - 1); });
     if (!written.ok) {
         program_.ShowError(QString::fromStdString(written.message));

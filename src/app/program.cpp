@@ -18,20 +18,11 @@
 
 namespace morvane::app {
 
-namespace {
-
-std::string NativeText(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
-
-} // namespace
-
 Program::Program(platform::Platform& platform, QStringList arguments)
     : platform(platform), arguments(std::move(arguments))
 {
     if (Application* application = Application::instance())
-        application->SetFailureHandler([this](const std::string& message) { ShowFailure(message); });
+        application->SetFailureHandler([this](const std::exception& failure) { ShowFailure(failure); });
 }
 
 Program::~Program()
@@ -52,7 +43,7 @@ void Program::CreateWindows()
         try {
             window = make();
         } catch (const std::exception& failure) {
-            ShowFailure(failure.what());
+            ShowFailure(failure);
         }
     };
     create(frmCoder, [this] { return new TfrmCoder(*this); });
@@ -63,12 +54,15 @@ void Program::CreateWindows()
 
 int Program::Run()
 {
-    if (mainWindowClosed || !frmCoder)
+    if (Ended())
         return 0;
     frmCoder->ShowMainWindow();
-    if (mainWindowClosed)
-        return 0;
     return QCoreApplication::exec();
+}
+
+bool Program::Ended() const
+{
+    return !frmCoder || frmCoder->IsClosed();
 }
 
 void Program::FormReady()
@@ -78,7 +72,7 @@ void Program::FormReady()
         try {
             StartUp();
         } catch (const std::exception& failure) {
-            ShowFailure(failure.what());
+            ShowFailure(failure);
         }
     }
 }
@@ -104,7 +98,9 @@ void Program::ShowError(const QString& message)
 
 void Program::ShellOpen(const QString& file, const QString& parameters, const QString& directory, int showCommand)
 {
-    platform.shell->ShellOpen(NativeText(file), NativeText(parameters), NativeText(directory), showCommand);
+    platform.shell->ShellOpen(frmCoder ? reinterpret_cast<void*>(frmCoder->winId()) : nullptr,
+                              platform::NativeName(file), platform::NativeName(parameters),
+                              platform::NativeName(directory), showCommand);
 }
 
 void Program::SetKeyFileName(const QString& name)
@@ -124,10 +120,9 @@ void Program::ShowFailure(const std::string& message)
                               platform::ToUnicode(WithFullStop(message)));
 }
 
-void Program::MainWindowClosed()
+void Program::ShowFailure(const std::exception& failure)
 {
-    mainWindowClosed = true;
-    QCoreApplication::exit(0);
+    ShowFailure(FailureText(failure));
 }
 
 } // namespace morvane::app

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -45,9 +46,9 @@ public:
     // The top-level failure handler: a message box captioned with the
     // application title, the message with the full-stop rule applied.
     void ShowFailure(const std::string& message);
-    // The encoder window has closed: the message loop ends (or does not
-    // start).
-    void MainWindowClosed();
+    void ShowFailure(const std::exception& failure);
+    // The encoder window has closed (or was never made): the program ends.
+    bool Ended() const;
 
     ProgramState state;
     platform::Platform& platform;
@@ -57,8 +58,6 @@ public:
     TfrmNewKey* frmNewKey = nullptr;
     TfrmError* frmError = nullptr;
     TfrmC* frmC = nullptr;
-
-    bool mainWindowClosed = false;
 
 private:
     void StartUp();

@@ -32,7 +32,6 @@ struct ProgramState {
     std::string CodeText;
     morvane::KeyTable KeyTable;
     std::uint8_t CodeWidth = 0;
-    std::int32_t YieldCounter = 0;
     RandomSource Random;
 };
 

@@ -11,9 +11,8 @@
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
+#include "platform/codepage.h"
 #include "platform/file_system.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <initializer_list>
@@ -52,11 +51,6 @@ qsizetype NameStart(const QString& path)
     while (i > 0 && !IsSeparator(path[i - 1]))
         --i;
     return i;
-}
-
-std::string NativeName(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
 }
 
 // The outer height of 123 pixels: the client area is what remains of it
@@ -115,31 +109,31 @@ void TfrmCoder::QuickEncode(const QString& fileName)
     ProgramState& s = program.state;
     const auto errorOnShow = [this] { return program.frmError && program.frmError->isVisible(); };
 
-    // 1. The window goes on show although the message loop has not started.
+    // The compact window goes on show, although the message loop has not started.
     ShowMainWindow();
     FitQuickHeight(*this);
 
-    // 2. The key file; a cancelled dialog gives the empty name.
+    // The key file; a cancelled dialog gives the empty name.
     const QString keyFile = ChooseKeyFile(QString());
 
-    // 3. The source. A file that cannot be read gives no code at all: its
+    // The source. A file that cannot be read gives no code at all: its
     // message stays on show, and dismissing it ends the program.
     if (!LoadSourceFile(fileName)) {
         s.CloseOnErrorDismiss = true;
         return;
     }
 
-    // 4. The key. No name (the dialog was cancelled) is no failure to report.
+    // The key. No name (the dialog was cancelled) is no failure to report.
     // A width character that is no digit throws: the top-level handler shows it.
     bool keyLoaded = false;
     if (!keyFile.isEmpty()) {
-        const KeyLoadResult loaded = LoadKeyFile(NativeName(keyFile), s.KeyTable, s.CodeWidth);
+        const KeyLoadResult loaded = LoadKeyFile(platform::NativeName(keyFile), s.KeyTable, s.CodeWidth);
         keyLoaded = loaded.ok;
         if (!loaded.ok && !loaded.message.empty())
             program.ShowError(QString::fromStdString(loaded.message));
     }
 
-    // 5. Without a key nothing is written; a message on show is waited for.
+    // Without a key nothing is written; a message on show is waited for.
     if (!keyLoaded) {
         if (errorOnShow())
             s.CloseOnErrorDismiss = true;
@@ -148,34 +142,34 @@ void TfrmCoder::QuickEncode(const QString& fileName)
         return;
     }
 
-    // 6. The focus: refused when the settings check at start disabled the window.
+    // The focus: refused when the settings check at start disabled the window.
     if (!isEnabled() || !isVisible())
         throw Failure(kFocusRefused);
     activateWindow();
     setFocus();
 
-    // 7.
+    // The key's name goes into the window, then the run; Cancel ends the run
+    // without anything written.
     ui->Label2->setText(QLatin1String(kKeyCaption) + NamePart(keyFile));
     ui->Label2->adjustSize();
 
-    // 8, 9. The run; Cancel ends it without anything written.
     EncodeSource();
     if (s.EncodingCancelled) {
         close();
         return;
     }
 
-    // 10 to 12. The code goes beside the file, unless a file of that name is
-    // there already: then the save dialog asks where.
+    // The code goes beside the file, unless a file of that name is there
+    // already: then the save dialog asks where.
     const QString target = QuickTargetName(fileName);
     bool saved = false;
     const auto save = [&](const QString& name) {
         std::string message;
-        saved = SaveCode(NativeName(name), s.CodeText, message);
+        saved = SaveCode(platform::NativeName(name), s.CodeText, message);
         if (!saved)
             program.ShowError(QString::fromStdString(message));
     };
-    if (platform::FileExists(NativeName(target))) {
+    if (platform::FileExists(platform::NativeName(target))) {
         const std::optional<QString> chosen = program.platform.dialogs->GetSaveFileName(this, dlgSaveCode);
         ResetDialog(dlgSaveCode);
         if (chosen)
@@ -184,7 +178,7 @@ void TfrmCoder::QuickEncode(const QString& fileName)
         save(target);
     }
 
-    // 13. A failed save keeps its message on show until it is dismissed.
+    // A failed save keeps its message on show until it is dismissed.
     if (saved || !errorOnShow())
         close();
     else

@@ -10,12 +10,4 @@ std::string Descramble(std::string_view stored)
     return text;
 }
 
-std::string Scramble(std::string_view plain)
-{
-    std::string stored(plain.size(), '\0');
-    for (std::size_t i = 0; i < plain.size(); ++i)
-        stored[i] = static_cast<char>(static_cast<unsigned char>(plain[i]) + (i + 1));
-    return stored;
-}
-
 } // namespace morvane

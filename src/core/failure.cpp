@@ -1,6 +1,15 @@
 #include "failure.h"
 
+#include <new>
+
 namespace morvane {
+
+std::string FailureText(const std::exception& failure)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&failure))
+        return "Out of memory";
+    return failure.what();
+}
 
 std::string WithFullStop(std::string message)
 {

@@ -15,6 +15,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a failure says: "Out of memory" when memory ran out, else its message.
+std::string FailureText(const std::exception& failure);
+
 // The failure handler's text: the message with a full stop appended when its
 // last character comes after the full stop in the 8-bit character order
 // (a letter or a digit does; a closing quote mark does not).

@@ -26,7 +26,7 @@ public:
         } catch (const std::exception& failure) {
             if (failureBox)
                 failureBox->Show(activeWindow(), QString::fromLatin1(morvane::decoder::kDecoderTitle),
-                                 morvane::platform::ToUnicode(morvane::WithFullStop(failure.what())));
+                                 morvane::platform::ToUnicode(morvane::WithFullStop(morvane::FailureText(failure))));
             return false;
         }
     }

@@ -28,11 +28,6 @@ namespace {
 const char* const kCodeNotice = "The code is too long for displaying\n(You still can decode it)";
 const char* const kTextNotice = "The decoded text is too long for displaying\n(You still can copy or save the text)";
 
-std::string NativeName(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
-
 // A text for a multi-line field: every line break (CR LF, CR or LF) one break.
 QString FieldText(const std::string& bytes)
 {
@@ -96,7 +91,6 @@ platform::FileDialogOptions TfrmDecoder::DialogOptions(const QString& title, con
     options.filterIndex = 1;
     options.defaultExt = defaultExt;
     options.initialDir = QDir::currentPath();
-    options.hideReadOnly = true;
     return options;
 }
 
@@ -153,7 +147,7 @@ void TfrmDecoder::edtKeyFileChange()
 void TfrmDecoder::LoadCodeFile(const QString& name)
 {
     std::string code;
-    if (!ReadTextFile(NativeName(name), code)) {
+    if (!ReadTextFile(platform::NativeName(name), code)) {
         code.clear();
         ShowError(QString::fromLatin1(kOpenFailed));
     }
@@ -227,7 +221,7 @@ void TfrmDecoder::bbnSaveTextClick()
     const auto chosen = platform_.dialogs->GetSaveFileName(this, options);
     if (!chosen || chosen->isEmpty())
         return;
-    if (!WriteFileAtomically(NativeName(*chosen), DecodedText_))
+    if (!WriteFileAtomically(platform::NativeName(*chosen), DecodedText_))
         ShowError(QString::fromLatin1(kSaveFailed));
 }
 
@@ -264,7 +258,7 @@ void TfrmDecoder::bbnDecodeClick()
         Decoding_ = false;
         return;
     }
-    DecodeRun(NativeName(ui->edtKeyFile->text()));
+    DecodeRun(platform::NativeName(ui->edtKeyFile->text()));
 }
 
 // One decoding run over a copy of CodeText. Returns true when it decoded the

@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 
+#include <QFile>
 #include <QList>
 
 namespace morvane::platform {
@@ -24,6 +25,16 @@ std::string FromUnicode(const QString& text)
     for (const uint c : text.toUcs4())
         bytes += Cp1252FromCodePoint(static_cast<char32_t>(c));
     return bytes;
+}
+
+std::string NativeName(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+QString FromNativeName(const std::string& name)
+{
+    return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
 } // namespace morvane::platform

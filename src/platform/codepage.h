@@ -13,4 +13,8 @@ QString ToUnicode(std::string_view bytes);
 // Characters outside the code page become '?'.
 std::string FromUnicode(const QString& text);
 
+// File names: a name as the file system takes it (UTF-8 on Linux), and back.
+std::string NativeName(const QString& name);
+QString FromNativeName(const std::string& name);
+
 } // namespace morvane::platform

@@ -16,7 +16,6 @@ struct FileDialogOptions {
     QString defaultExt;  // added to a typed name without extension
     QString initialDir;
     QString fileName;
-    bool hideReadOnly = true;
     bool fileMustExist = false;   // open dialogs
     bool overwritePrompt = false; // save dialogs: confirm replacing a file
 };

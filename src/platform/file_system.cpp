@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "core/text_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -13,8 +15,7 @@ namespace morvane::platform {
 
 bool FileExists(const std::string& name)
 {
-    struct stat st {};
-    return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return IsRegularFile(name);
 }
 
 std::string FullPath(const std::string& name)
@@ -43,7 +44,7 @@ std::string FullPath(const std::string& name)
     return result.empty() ? "/" : result;
 }
 
-std::optional<std::string> TrueName(const std::string& fullPath)
+std::optional<std::string> FindEntryName(const std::string& fullPath)
 {
     const auto slash = fullPath.rfind('/');
     const std::string pattern = slash == std::string::npos ? fullPath : fullPath.substr(slash + 1);
@@ -87,8 +88,6 @@ std::string CurrentDirectory()
         buffer.resize(buffer.size() * 2);
     }
 }
-
-bool SetCurrentDirectory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
 
 std::string ProgramDirectory()
 {

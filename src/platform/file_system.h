@@ -12,15 +12,15 @@ namespace morvane::platform {
 bool FileExists(const std::string& name);
 // The name made absolute against the current directory ("." and ".." folded).
 std::string FullPath(const std::string& name);
-// The directory search for an entry's true name: the name of the first entry
-// that matches the last component (which may hold "*" and "?"), as the file
-// system stores it, without its folder. Folders match too.
-std::optional<std::string> TrueName(const std::string& fullPath);
+// The name (without its folder) of the folder entry that the path's last
+// component selects: that name itself when it holds no "*" or "?" and an
+// entry has it, else the first entry by name that matches it (on Windows, the
+// entry as the file system stores it). Folders count too.
+std::optional<std::string> FindEntryName(const std::string& fullPath);
 // The name rule of that search: "*" matches any run of characters, "?" any
 // one character, every other character itself.
 bool MatchesWildcards(std::string_view pattern, std::string_view name);
 std::string CurrentDirectory();
-bool SetCurrentDirectory(const std::string& dir);
 // The folder of the running program.
 std::string ProgramDirectory();
 

@@ -1,6 +1,4 @@
 #include <windows.h>
-// windows.h names these after its own A/W functions; ours keep their names.
-#undef SetCurrentDirectory
 
 #include "platform/file_system.h"
 
@@ -29,7 +27,7 @@ std::string FullPath(const std::string& name)
     }
 }
 
-std::optional<std::string> TrueName(const std::string& fullPath)
+std::optional<std::string> FindEntryName(const std::string& fullPath)
 {
     WIN32_FIND_DATAA found {};
     const HANDLE search = FindFirstFileA(fullPath.c_str(), &found);
@@ -50,8 +48,6 @@ std::string CurrentDirectory()
         return {};
     return std::string(buffer.data(), length);
 }
-
-bool SetCurrentDirectory(const std::string& dir) { return !dir.empty() && SetCurrentDirectoryA(dir.c_str()) != 0; }
 
 std::string ProgramDirectory()
 {

@@ -1,9 +1,9 @@
 #include "platform/shell.h"
 
+#include "platform/codepage.h"
 #include "platform/shell_action.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QProcess>
 #include <QUrl>
 
@@ -16,18 +16,18 @@ namespace {
 // to the desktop's handler. The show command has no meaning here.
 class DesktopShell : public Shell {
 public:
-    void ShellOpen(const std::string& file, const std::string& parameters, const std::string& directory,
-                   int /*showCommand*/) override
+    void ShellOpen(void* /*owner*/, const std::string& file, const std::string& parameters,
+                   const std::string& directory, int /*showCommand*/) override
     {
         const ShellTarget target = ChooseShellAction(file, directory);
         switch (target.action) {
         case ShellAction::StartProgram:
-            QProcess::startDetached(QFile::decodeName(QByteArray::fromStdString(target.path)),
+            QProcess::startDetached(FromNativeName(target.path),
                                     QProcess::splitCommand(QString::fromLocal8Bit(parameters)),
-                                    QFile::decodeName(QByteArray::fromStdString(directory)));
+                                    FromNativeName(directory));
             break;
         case ShellAction::OpenDocument:
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(target.path))));
+            QDesktopServices::openUrl(QUrl::fromLocalFile(FromNativeName(target.path)));
             break;
         case ShellAction::OpenAddress:
             QDesktopServices::openUrl(QUrl(QString::fromUtf8(target.path)));

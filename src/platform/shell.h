@@ -12,9 +12,10 @@ class Shell {
 public:
     virtual ~Shell() = default;
     // A program file is started directly (never through a shell command
-    // line); anything else goes to the desktop's handler for it. The outcome
-    // is not reported.
-    virtual void ShellOpen(const std::string& file, const std::string& parameters,
+    // line); anything else goes to the desktop's handler for it. The owner is
+    // the native handle of the window that asks (on Windows, the parent of
+    // any message the shell shows). The outcome is not reported.
+    virtual void ShellOpen(void* owner, const std::string& file, const std::string& parameters,
                            const std::string& directory, int showCommand) = 0;
 };
 

@@ -9,13 +9,14 @@ namespace {
 
 class WindowsShell : public Shell {
 public:
-    void ShellOpen(const std::string& file, const std::string& parameters, const std::string& directory,
-                   int showCommand) override
+    void ShellOpen(void* owner, const std::string& file, const std::string& parameters,
+                   const std::string& directory, int showCommand) override
     {
-        // No owner window and no operation: the shell's default action for
-        // the file or address. Empty texts go as empty strings, never null.
-        // The result is not examined.
-        ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), directory.c_str(), showCommand);
+        // No operation: the shell's default action for the file or address.
+        // Empty texts go as empty strings, never null. The result is not
+        // examined.
+        ShellExecuteA(static_cast<HWND>(owner), nullptr, file.c_str(), parameters.c_str(), directory.c_str(),
+                      showCommand);
     }
 };
 

@@ -48,22 +48,6 @@ bool ButtonsFit(const QWidget* window, const QFont& font)
 
 } // namespace
 
-bool CaptionsFit(const QWidget* window)
-{
-    if (!ButtonsFit(window, window->font()))
-        return false;
-    for (const QLabel* label : window->findChildren<QLabel*>()) {
-        if (label->text().isEmpty() || label->wordWrap())
-            continue;
-        const QFontMetrics metrics(label->font());
-        const int frame = 2 * label->frameWidth();
-        const QRect needed = metrics.boundingRect(label->text());
-        if (needed.width() + frame > label->width() || metrics.height() + frame > label->height() + 2)
-            return false;
-    }
-    return true;
-}
-
 void ApplyWindowFont(QWidget* window)
 {
     QFont font;

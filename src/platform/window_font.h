@@ -10,7 +10,4 @@ namespace morvane::platform {
 // caption fits its button. Labels grow to their text, as they size themselves.
 void ApplyWindowFont(QWidget* window);
 
-// True when every button caption and every label text of the window fits.
-bool CaptionsFit(const QWidget* window);
-
 } // namespace morvane::platform

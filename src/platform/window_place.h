@@ -1,6 +1,7 @@
-// Where the programs' windows appear.
+// Where the programs' windows appear, and how they answer Enter.
 #pragma once
 
+class QAbstractButton;
 class QWidget;
 
 namespace morvane::platform {
@@ -12,5 +13,10 @@ void CentreOnScreen(QWidget& window);
 // time, where it was after that, and brought to the front when it is
 // already shown.
 void ShowOrRaise(QWidget& window, bool& placed);
+
+// Makes the button the window's default button: Enter presses it while it
+// is enabled, whatever control has the focus, and does nothing while it is
+// disabled.
+void SetDefaultButton(QWidget& window, QAbstractButton& button);
 
 } // namespace morvane::platform

@@ -259,15 +259,18 @@ private slots:
             QVERIFY(h.button("bbnEncode")->isEnabled());
             for (const char* name : locked)
                 QVERIFY2(h.button(name)->isEnabled() == !running, name);
-            QCOMPARE(h.find<QLabel>("lblHyperLink")->isEnabled(), !running);
+            // The link is blue and underlined while it can be clicked, grey and plain while locked.
+            const QLabel* link = h.find<QLabel>("lblHyperLink");
+            QCOMPARE(link->isEnabled(), !running);
+            QCOMPARE(link->font().underline(), !running);
+            QCOMPARE(link->palette().color(QPalette::WindowText) == QColor(0, 0, 255), !running);
         };
         bool stopped = false;
         AtNextYield([&] {
             checkLocked(true);
             QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
-            // The locked link label neither opens the address nor loses its underline.
+            // The locked link label does not open the address.
             QTest::mousePress(h.find<QLabel>("lblHyperLink"), Qt::LeftButton);
-            QVERIFY(h.find<QLabel>("lblHyperLink")->font().underline());
             QTest::mouseRelease(h.find<QLabel>("lblHyperLink"), Qt::LeftButton);
             QVERIFY(h.fake.shell.calls.empty());
             Click(h, "bbnEncode"); // STOP
@@ -293,7 +296,7 @@ private slots:
         AtNextYield([&] { h.coder().windowHandle()->close(); });
         Click(h, "bbnEncode");
         QVERIFY(!h.state().Encoding && h.state().EncodingCancelled);
-        QVERIFY(h.program->mainWindowClosed && !h.coder().isVisible());
+        QVERIFY(h.program->Ended() && !h.coder().isVisible());
         QCOMPARE(h.fake.settings->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
     }
 
@@ -312,12 +315,14 @@ private slots:
                 f.settings->values["InstallPath"] = FakeSettingsStore::String(installDir.toStdString());
             });
             h.coder().ShowMainWindow();
+            void* const mainWindow = reinterpret_cast<void*>(h.coder().winId());
             Click(h, "spbDecoder");
             QCOMPARE(h.fake.shell.calls.size(), std::size_t(1));
             const auto& call = h.fake.shell.calls[0];
             QCOMPARE(QString::fromStdString(call.file), launched);
             QVERIFY(call.parameters.empty() && call.directory.empty() && call.showCommand == 0);
-            QVERIFY(h.program->mainWindowClosed);
+            QCOMPARE(call.owner, mainWindow);
+            QVERIFY(h.program->Ended());
         }
     }
 

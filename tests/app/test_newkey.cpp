@@ -64,10 +64,17 @@ TEST_F(NewKeyTest, WalksThroughItsStates)
     EXPECT_EQ(name->text(), "");
     EXPECT_FALSE(create->isEnabled());
 
-    // Enter does nothing without a name; Escape does not close the window.
-    QTest::keyClick(window, Qt::Key_Return);
-    QTest::keyClick(window, Qt::Key_Escape);
+    // In the active window Enter presses nothing while Create is disabled,
+    // whatever button has the focus; Escape does not close the window.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    for (QPushButton* focused : {browse, cancel, create}) {
+        focused->setFocus();
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+    }
+    QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(h.fake.dialogs.calls.size(), 1u) << "Browse was not pressed";
     EXPECT_TRUE(barValues.empty());
 
     // Browse with a name: the name is taken, Create enabled; focus stays.
@@ -111,7 +118,7 @@ TEST_F(NewKeyTest, WalksThroughItsStates)
 
 // A file that cannot be created: the message, the window as it was, the bar
 // at 0 after filling up, the key field unchanged. Once the folder exists,
-// Enter presses Create: the key is written and lands in the key field, the
+// Enter presses Create, even with the focus on Cancel: the key is written and lands in the key field, the
 // window hides, and the bar goes up to 226 one row at a time and back to 0.
 TEST_F(NewKeyTest, ReportsAMissingFolderThenCreatesTheKey)
 {
@@ -134,7 +141,10 @@ TEST_F(NewKeyTest, ReportsAMissingFolderThenCreatesTheKey)
     barValues.clear();
     ASSERT_TRUE(QDir(dir.path()).mkdir("no such folder"));
     const std::uint32_t stateBefore = h.state().Random.RandomState;
-    QTest::keyClick(window, Qt::Key_Return);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    cancel->setFocus(); // Enter presses Create all the same
+    QTest::keyClick(cancel, Qt::Key_Return);
     EXPECT_EQ(h.ErrorShown(), "");
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(h.keyField()->text(), target);

@@ -71,7 +71,7 @@ private:
     }
 
     // The program ended (or ends as soon as its loop starts).
-    static bool Ended(Harness& h) { return h.program->mainWindowClosed && h.program->Run() == 0; }
+    static bool Ended(Harness& h) { return h.program->Ended() && h.program->Run() == 0; }
 
 private slots:
     void initTestCase()
@@ -241,7 +241,7 @@ private slots:
         auto h = Quick(QStringLiteral("letters/letter.txt"), {Path("keys/" + key)});
         QCOMPARE(h->ErrorShown(), message);
         QVERIFY(h->state().CloseOnErrorDismiss);
-        QVERIFY(h->coder().isVisible() && !h->program->mainWindowClosed);
+        QVERIFY(h->coder().isVisible() && !h->program->Ended());
         QVERIFY(!QFileInfo(Letters("letter.etx")).isFile());
         if (byCancel)
             h->button("bbnCancelQuickEncoding")->click();
@@ -301,7 +301,7 @@ private slots:
         QVERIFY(!h->coder().isEnabled());
         QTimer::singleShot(0, [&] { h->error().close(); });
         QCOMPARE(h->program->Run(), 0);
-        QVERIFY(h->program->mainWindowClosed);
+        QVERIFY(h->program->Ended());
     }
 
     // Only a regular file starts quick encoding: never an endless read.
@@ -314,7 +314,7 @@ private slots:
             QVERIFY(!h->state().QuickMode && !h->state().OpenFileMode);
             QVERIFY(dialogs.calls.empty());
             QVERIFY(h->state().SourceText.empty());
-            QVERIFY(!h->program->mainWindowClosed);
+            QVERIFY(!h->program->Ended());
         }
 #endif
     }

@@ -51,9 +51,9 @@ private slots:
             QVERIFY2(h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
             h.coder().windowHandle()->close(); // the title-bar control
             h.coder().close();
-            QVERIFY2(h.coder().isVisible() && !h.program->mainWindowClosed, name);
+            QVERIFY2(h.coder().isVisible() && !h.program->Ended(), name);
             h.error().findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
-            QVERIFY2(h.program->mainWindowClosed && !h.coder().isVisible(), name);
+            QVERIFY2(h.program->Ended() && !h.coder().isVisible(), name);
             QVERIFY2(h.fake.settings->written.empty() && h.fake.failureBox.calls.empty(), name);
         }
     }
@@ -89,7 +89,7 @@ private slots:
             QVERIFY((h.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
             h.coder().move(40, 60);
             h.button("spbExit")->click();
-            QVERIFY(h.program->mainWindowClosed);
+            QVERIFY(h.program->Ended());
             // Written left then top, and the key opened only once.
             QCOMPARE(h.fake.settings->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
             QCOMPARE(h.fake.settings->opened, (std::vector<std::string>{"software\\morvane"}));
@@ -104,7 +104,7 @@ private slots:
         store->written.clear();
         Harness quick([&](FakePlatform& f) { f.settings = store; },
                       {QStringLiteral("morvane"), QStringLiteral("ENCODE"), QCoreApplication::applicationFilePath()});
-        QVERIFY(quick.state().QuickMode && quick.program->mainWindowClosed);
+        QVERIFY(quick.state().QuickMode && quick.program->Ended());
         QCOMPARE(quick.coder().pos(), QPoint(40, 60));
         QVERIFY(store->written.empty());
         // A window closed at left edge -1 saves "-1": the next start centres.
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(h.state().InstallDir, QStringLiteral("/usr/local/bin"));
         QCOMPARE(h.ErrorShown(), kCorrectly);
         QVERIFY(h.fake.settings->written.empty());
-        QVERIFY(h.program->mainWindowClosed); // the closing goes on
+        QVERIFY(h.program->Ended()); // the closing goes on
     }
 
     void refusedWriteIsShownAndTheWindowClosesAllTheSame()
@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(h.fake.failureBox.calls.size(), std::size_t(1));
         QCOMPARE(h.fake.failureBox.calls[0].text, QStringLiteral("Failed to set data for 'LastLeftPos'"));
         QCOMPARE(h.fake.failureBox.calls[0].caption, QStringLiteral("Morvane  |  Encoder"));
-        QVERIFY(h.program->mainWindowClosed && !h.coder().isVisible());
+        QVERIFY(h.program->Ended() && !h.coder().isVisible());
     }
 };
 

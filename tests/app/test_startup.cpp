@@ -17,11 +17,29 @@ struct FailingObject : QObject {
     std::string message;
     bool event(QEvent* event) override
     {
+        if (event->type() == QEvent::User && message.empty())
+            throw std::bad_alloc();
         if (event->type() == QEvent::User)
             throw Failure(message);
         return QObject::event(event);
     }
 };
+
+// Every button caption and label text of the window shows whole.
+bool CaptionsFit(const QWidget& window)
+{
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        const QFontMetrics metrics(button->font());
+        if (metrics.horizontalAdvance(button->text()) + 2 > button->width() || metrics.height() > button->height())
+            return false;
+    }
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        const QRect needed = QFontMetrics(label->font()).boundingRect(label->text());
+        if (!label->wordWrap() && (needed.width() > label->width() || needed.height() > label->height() + 2))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -61,7 +79,7 @@ private slots:
         QCOMPARE(h.state().StartDir, QDir::currentPath());
         QVERIFY(h.fake.dialogs.calls.empty());
         QVERIFY(!h.error().isVisible() && !h.program->frmNewKey->isVisible() && !h.program->frmC->isVisible());
-        QVERIFY(platform::CaptionsFit(&h.coder()) && platform::CaptionsFit(&h.error()));
+        QVERIFY(CaptionsFit(h.coder()) && CaptionsFit(h.error()));
         QCOMPARE(h.coder().size(), QSize(465, 419));
         QStringList order;
         for (QWidget* w = h.source(); order.size() < 20; w = w->nextInFocusChain()) {
@@ -116,11 +134,11 @@ private slots:
         QTimer::singleShot(0, [&] {
             h.program->ShowError(QStringLiteral("first"));
             h.error().close();
-            QVERIFY(!h.error().isVisible() && !h.program->mainWindowClosed);
+            QVERIFY(!h.error().isVisible() && !h.program->Ended());
             h.button("spbExit")->click();
         });
         QCOMPARE(h.program->Run(), 0);
-        QVERIFY(h.program->mainWindowClosed && !h.coder().isVisible());
+        QVERIFY(h.program->Ended() && !h.coder().isVisible());
     }
 
     void errorWindowShowsOneMessageAndClosesByEveryPath()
@@ -146,7 +164,7 @@ private slots:
                 QVERIFY(!h.error().isVisible());
                 QCOMPARE(h.error().Message(), QStringLiteral("second")); // kept until replaced
                 QCOMPARE(h.coder().isVisible(), !closeOnDismiss);
-                QCOMPARE(h.program->mainWindowClosed, closeOnDismiss);
+                QCOMPARE(h.program->Ended(), closeOnDismiss);
             }
         }
     }
@@ -160,6 +178,7 @@ private slots:
             {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"},
             {"Version 2", "Version 2."},
             {"Done.", "Done."},
+            {"", "Out of memory."},
         };
         for (const auto& [message, shown] : cases) {
             FailingObject failing;
@@ -183,6 +202,12 @@ private slots:
         QVERIFY(!h.error().isVisible());
         QCOMPARE(h.button("bbnEncode")->text(), QStringLiteral("Encode"));
         QVERIFY(h.state().CodeText.empty() && !h.state().Encoding);
+    }
+
+    void outOfMemoryInTheStartUp()
+    {
+        Harness h([](FakePlatform& f) { f.settings->outOfMemory = true; });
+        QCOMPARE(h.fake.failureBox.calls.back().text, QStringLiteral("Out of memory."));
     }
 };
 

@@ -10,7 +10,7 @@ morvane=$1
 cli=$2
 
 command -v xvfb-run >/dev/null 2>&1 || { echo "xvfb-run is not installed: skipped"; exit 77; }
-for tool in xdotool python3; do
+for tool in xdotool xprop python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed"; exit 1; }
 done
 
@@ -39,6 +39,9 @@ cd "$WORK/docs"
 "$MORVANE" ENCODE file.txt &
 pid=$!
 dialog=$(xdotool search --sync --onlyvisible --name "Choose key file" | head -n 1)
+# The desktop names the program's windows with the application title.
+for window in $(xdotool search --onlyvisible --name .); do xprop -id "$window" _NET_WM_NAME; done |
+    grep -q 'Morvane  |  Encoder"$' || touch "$WORK/untitled"
 tries=0
 while [ "$(xdotool getwindowfocus 2>/dev/null)" != "$dialog" ] && [ "$tries" -lt 100 ]; do
     xdotool windowfocus "$dialog" 2>/dev/null
@@ -57,6 +60,7 @@ env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
     MORVANE_SETTINGS="$work/settings.reg" WORK="$work" MORVANE="$morvane" KEY="$key" \
     timeout 60 xvfb-run -a -n 107 "$work/session.sh" || { echo "the session failed (status $?)"; exit 1; }
 
+[ ! -e "$work/untitled" ] || { echo "the windows do not show the application title"; exit 1; }
 # Quick encoding never writes the window position back.
 cmp -s "$work/settings.reg" "$work/settings.before" || { echo "the settings file was changed"; exit 1; }
 

@@ -16,8 +16,8 @@ namespace {
 // Makes a folder current for the test and the old one current again after.
 class InFolder {
 public:
-    explicit InFolder(const std::string& folder) : old_(CurrentDirectory()) { EXPECT_TRUE(SetCurrentDirectory(folder)); }
-    ~InFolder() { SetCurrentDirectory(old_); }
+    explicit InFolder(const std::string& folder) : old_(CurrentDirectory()) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(old_); }
 
 private:
     std::string old_;
@@ -56,14 +56,11 @@ TEST(FileSystem, FullPathCurrentDirectoryAndProgramDirectory)
     };
     for (const auto& [name, full] : cases)
         EXPECT_EQ(FullPath(name), full) << name;
-
-    ASSERT_TRUE(SetCurrentDirectory("sub"));
-    EXPECT_EQ(CurrentDirectory(), real + "/sub");
-    EXPECT_FALSE(SetCurrentDirectory(real + "/missing"));
+    fs::current_path("sub");
     EXPECT_EQ(CurrentDirectory(), real + "/sub");
 }
 
-TEST(FileSystem, TrueNameFindsTheFirstMatchingEntry)
+TEST(FileSystem, FindEntryNameFindsTheFirstMatchingEntry)
 {
     TempDir dir;
     for (const char* name : {"alpha.txt", "alpha2.txt", "Beta.txt", ".hidden", "noext"})
@@ -77,13 +74,13 @@ TEST(FileSystem, TrueNameFindsTheFirstMatchingEntry)
         {"fold??", "folder"},       {"noext*", "noext"},
     };
     for (const auto& [pattern, name] : found)
-        EXPECT_EQ(TrueName(dir / pattern), name) << pattern;
+        EXPECT_EQ(FindEntryName(dir / pattern), name) << pattern;
     // Letter case tells names apart here.
     for (const char* pattern : {"beta.txt", "missing", "*.key", "alpha?", "missing/*", ""})
-        EXPECT_FALSE(TrueName(dir / pattern)) << pattern;
+        EXPECT_FALSE(FindEntryName(dir / pattern)) << pattern;
 
     InFolder here(dir.path());
-    EXPECT_EQ(TrueName("alpha*"), "alpha.txt") << "a name without a folder searches the current one";
+    EXPECT_EQ(FindEntryName("alpha*"), "alpha.txt") << "a name without a folder searches the current one";
 
     EXPECT_TRUE(MatchesWildcards("*", ""));
     EXPECT_TRUE(MatchesWildcards("a*b*c", "aXXbYbc"));

@@ -11,6 +11,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,11 +84,12 @@ public:
     struct Call {
         std::string file, parameters, directory;
         int showCommand = -1;
+        void* owner = nullptr;
     };
-    void ShellOpen(const std::string& file, const std::string& parameters, const std::string& directory,
-                   int showCommand) override
+    void ShellOpen(void* owner, const std::string& file, const std::string& parameters,
+                   const std::string& directory, int showCommand) override
     {
-        calls.push_back({file, parameters, directory, showCommand});
+        calls.push_back({file, parameters, directory, showCommand, owner});
     }
     std::vector<Call> calls;
 };
@@ -117,6 +119,7 @@ public:
         std::vector<std::string> written; // names in the order written
         bool refuseWrites = false;
         bool failReads = false;
+        bool outOfMemory = false; // opening the key runs out of memory
     };
 
     explicit FakeSettingsStore(std::shared_ptr<Data> data) : data_(std::move(data)) {}
@@ -124,6 +127,8 @@ public:
     bool OpenKey(const std::string& path) override
     {
         data_->opened.push_back(path);
+        if (data_->outOfMemory)
+            throw std::bad_alloc();
         return data_->keyExists;
     }
     std::optional<platform::ValueInfo> QueryValue(const std::string& name) override
