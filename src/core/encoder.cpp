@@ -63,8 +63,8 @@ void Encoder::EncodeChunk(std::string_view text, RandomSource& random, std::stri
             const int offset = kRows.offset[static_cast<unsigned char>(text[i])];
             if (offset < 0)
                 continue;
-            state = state * 134775813u + 1u;
-            const int cell = offset + static_cast<int>((static_cast<std::uint64_t>(state) * kKeyColumns) >> 32);
+            state = NextRandomState(state);
+            const int cell = offset + static_cast<int>(ScaleRandomState(state, kKeyColumns));
             std::memcpy(out, digits_[cell].data(), 8);
             out += lengths_[cell];
         }

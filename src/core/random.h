@@ -6,16 +6,29 @@
 
 namespace morvane {
 
+// The draw rule: the state that follows state. Every draw of the program
+// takes this one step.
+constexpr std::uint32_t NextRandomState(std::uint32_t state)
+{
+    return state * 134775813u + 1u;
+}
+
+// The number from 0 to n - 1 that a drawn state gives: the high 32 bits of
+// the 64-bit product of the state and n.
+constexpr std::uint32_t ScaleRandomState(std::uint32_t state, std::uint32_t n)
+{
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state) * n) >> 32);
+}
+
 class RandomSource {
 public:
     explicit RandomSource(std::uint32_t state = 0) : RandomState(state) {}
 
-    // Advances the state and returns a number from 0 to n - 1: the high
-    // 32 bits of the 64-bit product of the new state and n.
+    // Advances the state and returns a number from 0 to n - 1.
     std::uint32_t RandomBelow(std::uint32_t n)
     {
-        RandomState = RandomState * 134775813u + 1u;
-        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(RandomState) * n) >> 32);
+        RandomState = NextRandomState(RandomState);
+        return ScaleRandomState(RandomState, n);
     }
 
     std::uint32_t RandomState;
