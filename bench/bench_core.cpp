@@ -74,7 +74,7 @@ void BM_Encode(benchmark::State& state)
     NoStop hook;
     std::string code;
     for (auto _ : state) {
-        EncodeSource(text, table, 4, random, hook, code);
+        EncodeText(text, table, 4, random, hook, code);
         benchmark::DoNotOptimize(code.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));

@@ -91,7 +91,7 @@ void BM_CoreEncode10MB(benchmark::State& state)
     NoYield hook;
     std::string code;
     for (auto _ : state) {
-        EncodeSource(text, key.table, 4, random, hook, code);
+        EncodeText(text, key.table, 4, random, hook, code);
         benchmark::DoNotOptimize(code.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kTextSize));

@@ -399,7 +399,7 @@ bool TfrmCoder::EncodeSource()
     try {
         const std::string text = s.SourceText;
         RunHook hook(*this, text.size());
-        complete = morvane::EncodeSource(text, s.KeyTable, s.CodeWidth, s.Random, hook, code);
+        complete = morvane::EncodeText(text, s.KeyTable, s.CodeWidth, s.Random, hook, code);
         if (complete)
             ui->prbCoding->setValue(ui->prbCoding->maximum());
     } catch (...) {

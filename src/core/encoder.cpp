@@ -74,8 +74,8 @@ void Encoder::EncodeChunk(std::string_view text, RandomSource& random, std::stri
     random.RandomState = state;
 }
 
-bool EncodeSource(std::string_view text, const KeyTable& table, std::uint8_t codeWidth,
-                  RandomSource& random, EncodeHook& hook, std::string& code)
+bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
+                EncodeHook& hook, std::string& code)
 {
     code.clear();
     if (text.empty())

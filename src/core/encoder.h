@@ -57,8 +57,8 @@ private:
 // character, and gives the hook control after every 50th character. Returns
 // true when the whole text was walked, false when the hook stopped the run.
 // code is replaced by the run's code in both cases.
-bool EncodeSource(std::string_view text, const KeyTable& table, std::uint8_t codeWidth,
-                  RandomSource& random, EncodeHook& hook, std::string& code);
+bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
+                EncodeHook& hook, std::string& code);
 
 inline constexpr const char* kSaveFailed = "Unable to save the file.";
 

@@ -44,7 +44,7 @@ std::string Encode(std::string_view text, std::uint32_t seed = 5, RecordingHook*
     RecordingHook local;
     RandomSource random(seed);
     std::string code;
-    EncodeSource(text, Key().table, 4, random, hook ? *hook : local, code);
+    EncodeText(text, Key().table, 4, random, hook ? *hook : local, code);
     return code;
 }
 
@@ -95,13 +95,13 @@ TEST(Encoder, OneDrawPerEncodedCharacterInTextOrder)
     RandomSource run(42);
     RecordingHook hook;
     std::string code;
-    EXPECT_TRUE(EncodeSource(text, Key().table, 4, run, hook, code));
+    EXPECT_TRUE(EncodeText(text, Key().table, 4, run, hook, code));
     EXPECT_EQ(code, expected);
     EXPECT_EQ(run.RandomState, random.RandomState);
 
     // A second run continues the sequence: a different code for the same rows.
     std::string again;
-    EncodeSource(text, Key().table, 4, run, hook, again);
+    EncodeText(text, Key().table, 4, run, hook, again);
     EXPECT_NE(again, code);
     EXPECT_EQ(RowsOf(again), RowsOf(code));
 }
@@ -122,13 +122,13 @@ TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)
     stopper.stopAfter = 2;
     RandomSource random(1);
     std::string code;
-    EXPECT_FALSE(EncodeSource(std::string(500, 'y'), Key().table, 4, random, stopper, code));
+    EXPECT_FALSE(EncodeText(std::string(500, 'y'), Key().table, 4, random, stopper, code));
     EXPECT_EQ(stopper.yields, (std::vector<std::size_t>{50, 100}));
     EXPECT_EQ(code.size(), 4 + 4 * 100u) << "the characters up to the yield are encoded";
 
     RecordingHook atEnd;
     atEnd.stopAfter = 1;
-    EXPECT_FALSE(EncodeSource(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
+    EXPECT_FALSE(EncodeText(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
         << "a stop at the yield after the last character still counts as a stop";
 }
 
@@ -141,7 +141,7 @@ TEST(Encoder, NumbersAreWrittenUnpadded)
     RandomSource random(0);
     RecordingHook hook;
     std::string code;
-    EncodeSource("  ", table, 9, random, hook, code);
+    EncodeText("  ", table, 9, random, hook, code);
     EXPECT_EQ(code, "011977");
     const Encoder encoder(table, 9);
     std::string one;

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RandomSource reference = random;
     StopAt hook(data[1] % 4);
     std::string code;
-    const bool whole = EncodeSource(text, table, width, random, hook, code);
+    const bool whole = EncodeText(text, table, width, random, hook, code);
 
     const Encoder encoder(table, width);
     std::string expected = text.empty() ? std::string() : encoder.Header();
