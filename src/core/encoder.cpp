@@ -44,12 +44,6 @@ std::string Encoder::Header() const
     return std::string("011") + std::to_string(codeWidth_);
 }
 
-void Encoder::EmitCode(int row, RandomSource& random, std::string& code) const
-{
-    const int cell = (row - 1) * kKeyColumns + static_cast<int>(random.RandomBelow(kKeyColumns));
-    code.append(digits_[cell].data(), lengths_[cell]);
-}
-
 void Encoder::EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const
 {
     // Numbers are gathered in a buffer on the stack, 8 bytes written per

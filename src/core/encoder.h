@@ -34,9 +34,6 @@ public:
     // "011" followed by the code width digit.
     std::string Header() const;
 
-    // EmitCode: appends one randomly chosen number of the row (1 to 226).
-    void EmitCode(int row, RandomSource& random, std::string& code) const;
-
     // Appends the numbers of every encodable character of text (no header).
     void EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const;
 
