@@ -1,10 +1,10 @@
 // The encoding run and the code text format.
 #pragma once
 
+#include "encode_kernel.h"
 #include "key_table.h"
 #include "random.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,8 +25,8 @@ public:
 };
 
 // Turns characters into code numbers with one loaded key. The digits of every
-// cell are prepared once, so the run is one random draw and one copy per
-// character; the draws are exactly those of the plain algorithm.
+// cell are prepared once; the draws are exactly those of the plain algorithm,
+// one per encoded character in the order of the text.
 class Encoder {
 public:
     Encoder(const KeyTable& table, std::uint8_t codeWidth);
@@ -38,14 +38,10 @@ public:
     void EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const;
 
     // The longest decimal form among the key's numbers.
-    std::size_t LongestNumber() const { return longest_; }
+    std::size_t LongestNumber() const { return cells_.longest; }
 
 private:
-    // Decimal digits of every cell, padded to 8 bytes so that one fixed-size
-    // copy writes a number; lengths_ says how many of them count.
-    std::array<std::array<char, 8>, kKeyCells> digits_{};
-    std::array<std::uint8_t, kKeyCells> lengths_{};
-    std::size_t longest_ = 1;
+    CodeCells cells_;
     std::uint8_t codeWidth_;
 };
 

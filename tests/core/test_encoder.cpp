@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
+#include <random>
 #include <vector>
 
 using namespace morvane;
@@ -39,13 +41,18 @@ public:
     std::size_t stopAfter = 0;
 };
 
-std::string Encode(std::string_view text, std::uint32_t seed = 5, RecordingHook* hook = nullptr)
+std::string Encode(std::string_view text, RandomSource& random, EncodeHook* hook = nullptr)
 {
     RecordingHook local;
-    RandomSource random(seed);
     std::string code;
     EncodeText(text, Key().table, 4, random, hook ? *hook : local, code);
     return code;
+}
+
+std::string Encode(std::string_view text, std::uint32_t seed = 5, EncodeHook* hook = nullptr)
+{
+    RandomSource random(seed);
+    return Encode(text, random, hook);
 }
 
 // The numbers of a text as the encoding rule states them: one draw per
@@ -93,24 +100,61 @@ TEST(Encoder, EveryClassOfCharacterGoesToItsRow)
         EXPECT_EQ(rows[i], RowOf(static_cast<unsigned char>(i < 2 ? (i == 0 ? 9 : 13) : i + 30)));
 }
 
-TEST(Encoder, OneDrawPerEncodedCharacterInTextOrder)
+// Every path, against the encoding rule itself: random texts of every byte
+// value, 0 to three blocks long, whole and split so that blocks and groups of
+// lanes meet elsewhere (the second piece continues the random sequence), with
+// keys of several widths and one whose numbers are shorter than its width.
+TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
 {
-    // The code is that of the rule, drawn from the same state.
-    const std::string text = "Hello,\r\n\tworld\x01\n!";
-    RandomSource random(42);
-    const std::string expected = "0114" + CodeByTheRule(text, Key().table, random);
-    RandomSource run(42);
-    RecordingHook hook;
-    std::string code;
-    EXPECT_TRUE(EncodeText(text, Key().table, 4, run, hook, code));
-    EXPECT_EQ(code, expected);
-    EXPECT_EQ(run.RandomState, random.RandomState);
+    std::mt19937 gen(12);
+    auto keyOf = [&](std::uint32_t low, std::uint32_t high) {
+        KeyTable table;
+        for (KeyRow& row : table.rows)
+            for (std::uint16_t& number : row)
+                number = static_cast<std::uint16_t>(std::uniform_int_distribution<std::uint32_t>(low, high)(gen));
+        return table;
+    };
+    const std::pair<KeyTable, std::uint8_t> keys[] = {
+        {Key().table, 4}, {keyOf(0, 9), 1}, {keyOf(100, 999), 3}, {keyOf(10000, 65535), 5}, {keyOf(0, 9999), 4}};
+    constexpr std::size_t kB = kEncodeBlock;
+    const std::size_t lengths[] = {0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB, kB + 1, 2 * kB, 3 * kB + 99};
+    for (const EncodePath path : SupportedEncodePaths()) {
+        ForceEncodePath(path);
+        for (const auto& [table, width] : keys) {
+            const auto encoder = std::make_unique<Encoder>(table, width);
+            for (const std::size_t length : lengths) {
+                // Line feeds and other dropped characters from none to most.
+                const int dropped = static_cast<int>(length % 5);
+                std::string text(length, '\0');
+                for (char& c : text)
+                    c = static_cast<char>(gen() % 4 < static_cast<unsigned>(dropped) ? gen() % 32 : gen() % 256);
+                const std::uint32_t seed = gen();
+                RandomSource reference(seed);
+                const std::string expected = CodeByTheRule(text, table, reference);
+                const std::size_t splits[] = {0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB};
+                for (const std::size_t split : splits) {
+                    if (split > length)
+                        continue;
+                    RandomSource random(seed);
+                    std::string code;
+                    encoder->EncodeChunk(std::string_view(text).substr(0, split), random, code);
+                    encoder->EncodeChunk(std::string_view(text).substr(split), random, code);
+                    ASSERT_EQ(code, expected) << EncodePathName(path) << " width " << int(width) << " length "
+                                              << length << " split " << split;
+                    ASSERT_EQ(random.RandomState, reference.RandomState) << EncodePathName(path);
+                }
+            }
+        }
+    }
+    ForceEncodePath(std::nullopt);
 
     // A second run continues the sequence: a different code for the same rows.
-    std::string again;
-    EncodeText(text, Key().table, 4, run, hook, again);
-    EXPECT_NE(again, code);
-    EXPECT_EQ(RowsOf(again), RowsOf(code));
+    const std::string text = "Hello,\r\n\tworld\x01\n!";
+    RandomSource random(42);
+    const std::string first = Encode(text, random);
+    const std::string again = Encode(text, random);
+    EXPECT_NE(again, first);
+    EXPECT_EQ(RowsOf(again), RowsOf(first));
 }
 
 TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)

@@ -1,6 +1,7 @@
 // Encodes arbitrary bytes with an arbitrary loaded key: the first bytes are
-// a key file, the rest the text. The run's code and random state must equal
-// those of the encoding rule applied character by character.
+// a key file, the rest the text. On every path this processor runs, the
+// run's code and random state must equal those of the encoding rule applied
+// character by character.
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
@@ -47,22 +48,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    RandomSource random(data[1] * 7919u);
-    RandomSource reference = random;
-    StopAt hook(data[1] % 4);
-    std::string code;
-    const bool whole = EncodeText(text, table, width, random, hook, code);
+    for (const EncodePath path : SupportedEncodePaths()) {
+        ForceEncodePath(path);
+        RandomSource random(data[1] * 7919u);
+        RandomSource reference = random;
+        StopAt hook(data[1] % 4);
+        std::string code;
+        const bool whole = EncodeText(text, table, width, random, hook, code);
 
-    std::string expected = text.empty() ? std::string() : "011" + std::to_string(width);
-    std::size_t walked = 0;
-    for (const char c : text) {
-        if (const int row = RowOf(static_cast<unsigned char>(c)))
-            expected += std::to_string(table.cell(row, static_cast<int>(reference.RandomBelow(kKeyColumns)) + 1));
-        ++walked;
-        if (!whole && walked % kYieldEvery == 0 && walked / kYieldEvery == data[1] % 4u)
-            break;
+        std::string expected = text.empty() ? std::string() : "011" + std::to_string(width);
+        std::size_t walked = 0;
+        for (const char c : text) {
+            if (const int row = RowOf(static_cast<unsigned char>(c)))
+                expected += std::to_string(table.cell(row, static_cast<int>(reference.RandomBelow(kKeyColumns)) + 1));
+            ++walked;
+            if (!whole && walked % kYieldEvery == 0 && walked / kYieldEvery == data[1] % 4u)
+                break;
+        }
+        if (code != expected || random.RandomState != reference.RandomState)
+            std::abort();
     }
-    if (code != expected || random.RandomState != reference.RandomState)
-        std::abort();
+    ForceEncodePath(std::nullopt);
     return 0;
 }
