@@ -18,9 +18,20 @@ inline constexpr int kYieldEvery = 50;
 class EncodeHook {
 public:
     virtual ~EncodeHook() = default;
-    // Called after every 50th character of a run, with the count of characters
-    // walked so far: the window system may run now. Returns false to stop the
-    // run; the characters up to and including this one have been encoded.
+    // Whether the run should hand over control now, after the walked-th
+    // character (a multiple of 50). Keep it cheap. The run asks 50 characters
+    // after its start and after every yield; after a no it asks again twice
+    // as far on, up to every 51,200 characters. The default always says yes,
+    // so that Yield comes after every 50th character.
+    virtual bool YieldDue(std::size_t walked)
+    {
+        static_cast<void>(walked);
+        return true;
+    }
+    // Called after the walked-th character when YieldDue said yes: the
+    // window system may run now. Returns false to stop the run; the
+    // characters up to and including this one have been encoded, and the
+    // random source stands where their draws left it.
     virtual bool Yield(std::size_t walked) = 0;
 };
 
@@ -47,9 +58,9 @@ private:
 
 // One encoding run over text (the text as it stands when the run starts):
 // writes the header when text is not empty, then a number per encodable
-// character, and gives the hook control after every 50th character. Returns
-// true when the whole text was walked, false when the hook stopped the run.
-// code is replaced by the run's code in both cases.
+// character, and offers the hook control at multiples of 50 characters.
+// Returns true when the whole text was walked, false when the hook stopped
+// the run. code is replaced by the run's code in both cases.
 bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
                 EncodeHook& hook, std::string& code);
 

@@ -2,6 +2,7 @@
 #include "core/key_generator.h"
 
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <random>
@@ -32,13 +33,20 @@ const GeneratedKey& Key()
 
 class RecordingHook : public EncodeHook {
 public:
+    bool YieldDue(std::size_t walked) override
+    {
+        asked.push_back(walked);
+        return asked.size() % dueEvery == 0;
+    }
     bool Yield(std::size_t walked) override
     {
         yields.push_back(walked);
         return stopAfter == 0 || yields.size() < stopAfter;
     }
+    std::vector<std::size_t> asked;
     std::vector<std::size_t> yields;
     std::size_t stopAfter = 0;
+    std::size_t dueEvery = 1; // the questions answered yes: every one, every second, ...
 };
 
 std::string Encode(std::string_view text, RandomSource& random, EncodeHook* hook = nullptr)
@@ -181,6 +189,32 @@ TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)
     atEnd.stopAfter = 1;
     EXPECT_FALSE(EncodeText(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
         << "a stop at the yield after the last character still counts as a stop";
+
+    // A hook that lets every third question through is asked 50 characters
+    // after the start and after each yield, then twice as far each time; a
+    // stop leaves the code and the random state of exactly the walked text.
+    RecordingHook sparse;
+    sparse.dueEvery = 3;
+    sparse.stopAfter = 2;
+    std::string text(3000, 'z');
+    for (std::size_t i = 0; i < text.size(); i += 7)
+        text[i] = '\n';
+    RandomSource run(9);
+    RandomSource reference(9);
+    EXPECT_FALSE(EncodeText(text, Key().table, 4, run, sparse, code));
+    EXPECT_EQ(sparse.asked, (std::vector<std::size_t>{50, 150, 350, 400, 500, 700}));
+    EXPECT_EQ(sparse.yields, (std::vector<std::size_t>{350, 700}));
+    EXPECT_EQ(code, "0114" + CodeByTheRule(std::string_view(text).substr(0, 700), Key().table, reference));
+    EXPECT_EQ(run.RandomState, reference.RandomState);
+
+    // One that never lets it through is still asked at least every 51,200
+    // characters, and at the end.
+    RecordingHook never;
+    never.dueEvery = SIZE_MAX;
+    EXPECT_TRUE(EncodeText(std::string(300000, 'y'), Key().table, 4, random, never, code));
+    for (std::size_t i = 1; i < never.asked.size(); ++i)
+        EXPECT_LE(never.asked[i] - never.asked[i - 1], 51200u);
+    EXPECT_EQ(never.asked.back(), 300000u);
 }
 
 TEST(Encoder, NumbersAreWrittenUnpadded)
