@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 using namespace morvane;
 
@@ -49,7 +50,9 @@ void BM_LoadKeyFile(benchmark::State& state)
 }
 BENCHMARK(BM_LoadKeyFile)->Unit(benchmark::kMicrosecond);
 
+// A run that is never offered to stop, as in morvane-cli.
 class NoStop : public EncodeHook {
+    bool YieldDue(std::size_t) override { return false; }
     bool Yield(std::size_t) override { return true; }
 };
 
@@ -65,7 +68,9 @@ std::string Letter(std::size_t size)
     return text;
 }
 
-void BM_Encode(benchmark::State& state)
+// The whole run (the key's digits prepared, the header, every number) on
+// the path given, or on the one chosen for this processor.
+void BM_Encode(benchmark::State& state, std::optional<EncodePath> path)
 {
     RandomSource random(3);
     KeyTable table;
@@ -73,12 +78,29 @@ void BM_Encode(benchmark::State& state)
     const std::string text = Letter(static_cast<std::size_t>(state.range(0)));
     NoStop hook;
     std::string code;
+    ForceEncodePath(path);
+    state.SetLabel(EncodePathName(ChosenEncodePath(CodeCells(table, 4))));
+    // One run before the timing puts the code buffer's pages in place: the
+    // first touch of fresh memory is slow on some machines (virtual ones
+    // above all) and is no part of the encoding.
+    EncodeText(text, table, 4, random, hook, code);
     for (auto _ : state) {
-        EncodeSource(text, table, 4, random, hook, code);
+        EncodeText(text, table, 4, random, hook, code);
         benchmark::DoNotOptimize(code.data());
     }
+    ForceEncodePath(std::nullopt);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
-BENCHMARK(BM_Encode)->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+
+// BM_Encode/SIZE is the path chosen for this processor; BM_Encode_PATH/SIZE
+// forces one (every path this processor runs, the plain loop among them).
+[[maybe_unused]] const bool kRegistered = [] {
+    benchmark::RegisterBenchmark("BM_Encode", BM_Encode, std::nullopt)
+        ->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+    for (const EncodePath path : SupportedEncodePaths())
+        benchmark::RegisterBenchmark((std::string("BM_Encode_") + EncodePathName(path)).c_str(), BM_Encode, path)
+            ->Arg(1 << 20)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+    return true;
+}();
 
 } // namespace

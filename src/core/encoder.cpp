@@ -3,40 +3,19 @@
 #include "atomic_file.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstring>
+#include <memory>
 
 namespace morvane {
 
 namespace {
 
-// Offset of a character's row in the table (row - 1) * 35, or -1 when the
-// character is not encoded.
-struct RowOffsets {
-    std::array<std::int16_t, 256> offset{};
-    constexpr RowOffsets()
-    {
-        for (int c = 0; c < 256; ++c) {
-            const int row = RowOf(static_cast<unsigned char>(c));
-            offset[c] = static_cast<std::int16_t>(row == 0 ? -1 : (row - 1) * kKeyColumns);
-        }
-    }
-};
-constexpr RowOffsets kRows;
-
-constexpr std::size_t kBlock = 4096;
+// The longest stretch the run encodes before it asks the hook again.
+constexpr std::size_t kLongestStretch = 1024 * kYieldEvery;
 
 } // namespace
 
-Encoder::Encoder(const KeyTable& table, std::uint8_t codeWidth) : codeWidth_(codeWidth)
+Encoder::Encoder(const KeyTable& table, std::uint8_t codeWidth) : cells_(table, codeWidth), codeWidth_(codeWidth)
 {
-    for (int i = 0; i < kKeyCells; ++i) {
-        const std::uint16_t value = table.rows[i / kKeyColumns][i % kKeyColumns];
-        char* begin = digits_[i].data();
-        const auto end = std::to_chars(begin, begin + digits_[i].size(), value).ptr;
-        lengths_[i] = static_cast<std::uint8_t>(end - begin);
-        longest_ = std::max<std::size_t>(longest_, lengths_[i]);
-    }
 }
 
 std::string Encoder::Header() const
@@ -44,51 +23,39 @@ std::string Encoder::Header() const
     return std::string("011") + std::to_string(codeWidth_);
 }
 
-void Encoder::EmitCode(int row, RandomSource& random, std::string& code) const
-{
-    const int cell = (row - 1) * kKeyColumns + static_cast<int>(random.RandomBelow(kKeyColumns));
-    code.append(digits_[cell].data(), lengths_[cell]);
-}
-
 void Encoder::EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const
 {
-    // Numbers are gathered in a buffer on the stack, 8 bytes written per
-    // number whatever its length, and appended a block at a time.
-    char buffer[kBlock * 8 + 8];
-    std::uint32_t state = random.RandomState;
-    while (!text.empty()) {
-        const std::size_t n = std::min(text.size(), kBlock);
-        char* out = buffer;
-        for (std::size_t i = 0; i < n; ++i) {
-            const int offset = kRows.offset[static_cast<unsigned char>(text[i])];
-            if (offset < 0)
-                continue;
-            state = state * 134775813u + 1u;
-            const int cell = offset + static_cast<int>((static_cast<std::uint64_t>(state) * kKeyColumns) >> 32);
-            std::memcpy(out, digits_[cell].data(), 8);
-            out += lengths_[cell];
-        }
-        code.append(buffer, static_cast<std::size_t>(out - buffer));
-        text.remove_prefix(n);
-    }
-    random.RandomState = state;
+    EncodeCells(cells_, text, random.RandomState, code);
 }
 
-bool EncodeSource(std::string_view text, const KeyTable& table, std::uint8_t codeWidth,
-                  RandomSource& random, EncodeHook& hook, std::string& code)
+bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
+                EncodeHook& hook, std::string& code)
 {
     code.clear();
     if (text.empty())
         return true;
-    const Encoder encoder(table, codeWidth);
-    code = encoder.Header();
-    code.reserve(code.size() + text.size() * encoder.LongestNumber());
+    const auto encoder = std::make_unique<const Encoder>(table, codeWidth);
+    code.reserve(4 + text.size() * encoder->LongestNumber()); // a buffer the caller reuses stays
+    code += encoder->Header();
+    // The text goes in stretches that end at multiples of 50 characters, the
+    // points where the hook may take over; a stretch ends exactly there, so
+    // a stop leaves the code and the random state as the plain loop would.
+    std::size_t stretch = kYieldEvery;
     for (std::size_t walked = 0; walked < text.size();) {
-        const std::size_t n = std::min<std::size_t>(kYieldEvery, text.size() - walked);
-        encoder.EncodeChunk(text.substr(walked, n), random, code);
+        std::size_t n = std::min(stretch, text.size() - walked);
+        if (n >= kYieldEvery)
+            n -= n % kYieldEvery;
+        encoder->EncodeChunk(text.substr(walked, n), random, code);
         walked += n;
-        if (n == kYieldEvery && !hook.Yield(walked))
-            return false;
+        if (n % kYieldEvery != 0)
+            break;
+        if (hook.YieldDue(walked)) {
+            if (!hook.Yield(walked))
+                return false;
+            stretch = kYieldEvery;
+        } else {
+            stretch = std::min(2 * stretch, kLongestStretch);
+        }
     }
     return true;
 }

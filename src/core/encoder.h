@@ -1,10 +1,10 @@
 // The encoding run and the code text format.
 #pragma once
 
+#include "encode_kernel.h"
 #include "key_table.h"
 #include "random.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,15 +18,26 @@ inline constexpr int kYieldEvery = 50;
 class EncodeHook {
 public:
     virtual ~EncodeHook() = default;
-    // Called after every 50th character of a run, with the count of characters
-    // walked so far: the window system may run now. Returns false to stop the
-    // run; the characters up to and including this one have been encoded.
+    // Whether the run should hand over control now, after the walked-th
+    // character (a multiple of 50). Keep it cheap. The run asks 50 characters
+    // after its start and after every yield; after a no it asks again twice
+    // as far on, up to every 51,200 characters. The default always says yes,
+    // so that Yield comes after every 50th character.
+    virtual bool YieldDue(std::size_t walked)
+    {
+        static_cast<void>(walked);
+        return true;
+    }
+    // Called after the walked-th character when YieldDue said yes: the
+    // window system may run now. Returns false to stop the run; the
+    // characters up to and including this one have been encoded, and the
+    // random source stands where their draws left it.
     virtual bool Yield(std::size_t walked) = 0;
 };
 
 // Turns characters into code numbers with one loaded key. The digits of every
-// cell are prepared once, so the run is one random draw and one copy per
-// character; the draws are exactly those of the plain algorithm.
+// cell are prepared once; the draws are exactly those of the plain algorithm,
+// one per encoded character in the order of the text.
 class Encoder {
 public:
     Encoder(const KeyTable& table, std::uint8_t codeWidth);
@@ -34,31 +45,24 @@ public:
     // "011" followed by the code width digit.
     std::string Header() const;
 
-    // EmitCode: appends one randomly chosen number of the row (1 to 226).
-    void EmitCode(int row, RandomSource& random, std::string& code) const;
-
     // Appends the numbers of every encodable character of text (no header).
     void EncodeChunk(std::string_view text, RandomSource& random, std::string& code) const;
 
     // The longest decimal form among the key's numbers.
-    std::size_t LongestNumber() const { return longest_; }
+    std::size_t LongestNumber() const { return cells_.longest; }
 
 private:
-    // Decimal digits of every cell, padded to 8 bytes so that one fixed-size
-    // copy writes a number; lengths_ says how many of them count.
-    std::array<std::array<char, 8>, kKeyCells> digits_{};
-    std::array<std::uint8_t, kKeyCells> lengths_{};
-    std::size_t longest_ = 1;
+    CodeCells cells_;
     std::uint8_t codeWidth_;
 };
 
 // One encoding run over text (the text as it stands when the run starts):
 // writes the header when text is not empty, then a number per encodable
-// character, and gives the hook control after every 50th character. Returns
-// true when the whole text was walked, false when the hook stopped the run.
-// code is replaced by the run's code in both cases.
-bool EncodeSource(std::string_view text, const KeyTable& table, std::uint8_t codeWidth,
-                  RandomSource& random, EncodeHook& hook, std::string& code);
+// character, and offers the hook control at multiples of 50 characters.
+// Returns true when the whole text was walked, false when the hook stopped
+// the run. code is replaced by the run's code in both cases.
+bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
+                EncodeHook& hook, std::string& code);
 
 inline constexpr const char* kSaveFailed = "Unable to save the file.";
 

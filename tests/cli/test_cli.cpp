@@ -49,7 +49,7 @@ std::string EncodeInProcess(const std::string& keyFile, std::string_view text, s
     RandomSource random(seed);
     NoYield hook;
     std::string code;
-    EncodeSource(text, table, width, random, hook, code);
+    EncodeText(text, table, width, random, hook, code);
     return code;
 }
 

@@ -2,7 +2,10 @@
 #include "core/key_generator.h"
 
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <map>
+#include <memory>
+#include <random>
 #include <vector>
 
 using namespace morvane;
@@ -30,21 +33,44 @@ const GeneratedKey& Key()
 
 class RecordingHook : public EncodeHook {
 public:
+    bool YieldDue(std::size_t walked) override
+    {
+        asked.push_back(walked);
+        return asked.size() % dueEvery == 0;
+    }
     bool Yield(std::size_t walked) override
     {
         yields.push_back(walked);
         return stopAfter == 0 || yields.size() < stopAfter;
     }
+    std::vector<std::size_t> asked;
     std::vector<std::size_t> yields;
     std::size_t stopAfter = 0;
+    std::size_t dueEvery = 1; // the questions answered yes: every one, every second, ...
 };
 
-std::string Encode(std::string_view text, std::uint32_t seed = 5, RecordingHook* hook = nullptr)
+std::string Encode(std::string_view text, RandomSource& random, EncodeHook* hook = nullptr)
 {
     RecordingHook local;
-    RandomSource random(seed);
     std::string code;
-    EncodeSource(text, Key().table, 4, random, hook ? *hook : local, code);
+    EncodeText(text, Key().table, 4, random, hook ? *hook : local, code);
+    return code;
+}
+
+std::string Encode(std::string_view text, std::uint32_t seed = 5, EncodeHook* hook = nullptr)
+{
+    RandomSource random(seed);
+    return Encode(text, random, hook);
+}
+
+// The numbers of a text as the encoding rule states them: one draw per
+// character that has a row, in the order of the text.
+std::string CodeByTheRule(std::string_view text, const KeyTable& table, RandomSource& random)
+{
+    std::string code;
+    for (const char c : text)
+        if (const int row = RowOf(static_cast<unsigned char>(c)))
+            code += std::to_string(table.cell(row, static_cast<int>(random.RandomBelow(kKeyColumns)) + 1));
     return code;
 }
 
@@ -82,28 +108,61 @@ TEST(Encoder, EveryClassOfCharacterGoesToItsRow)
         EXPECT_EQ(rows[i], RowOf(static_cast<unsigned char>(i < 2 ? (i == 0 ? 9 : 13) : i + 30)));
 }
 
-TEST(Encoder, OneDrawPerEncodedCharacterInTextOrder)
+// Every path, against the encoding rule itself: random texts of every byte
+// value, 0 to three blocks long, whole and split so that blocks and groups of
+// lanes meet elsewhere (the second piece continues the random sequence), with
+// keys of several widths and one whose numbers are shorter than its width.
+TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
 {
-    // The code equals EmitCode applied character by character from the same state.
-    const std::string text = "Hello,\r\n\tworld\x01\n!";
-    RandomSource random(42);
-    const Encoder encoder(Key().table, 4);
-    std::string expected = encoder.Header();
-    for (const char c : text)
-        if (const int row = RowOf(static_cast<unsigned char>(c)))
-            encoder.EmitCode(row, random, expected);
-    RandomSource run(42);
-    RecordingHook hook;
-    std::string code;
-    EXPECT_TRUE(EncodeSource(text, Key().table, 4, run, hook, code));
-    EXPECT_EQ(code, expected);
-    EXPECT_EQ(run.RandomState, random.RandomState);
+    std::mt19937 gen(12);
+    auto keyOf = [&](std::uint32_t low, std::uint32_t high) {
+        KeyTable table;
+        for (KeyRow& row : table.rows)
+            for (std::uint16_t& number : row)
+                number = static_cast<std::uint16_t>(std::uniform_int_distribution<std::uint32_t>(low, high)(gen));
+        return table;
+    };
+    const std::pair<KeyTable, std::uint8_t> keys[] = {
+        {Key().table, 4}, {keyOf(0, 9), 1}, {keyOf(100, 999), 3}, {keyOf(10000, 65535), 5}, {keyOf(0, 9999), 4}};
+    constexpr std::size_t kB = kEncodeBlock;
+    const std::size_t lengths[] = {0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB, kB + 1, 2 * kB, 3 * kB + 99};
+    for (const EncodePath path : SupportedEncodePaths()) {
+        ForceEncodePath(path);
+        for (const auto& [table, width] : keys) {
+            const auto encoder = std::make_unique<Encoder>(table, width);
+            for (const std::size_t length : lengths) {
+                // Line feeds and other dropped characters from none to most.
+                const int dropped = static_cast<int>(length % 5);
+                std::string text(length, '\0');
+                for (char& c : text)
+                    c = static_cast<char>(gen() % 4 < static_cast<unsigned>(dropped) ? gen() % 32 : gen() % 256);
+                const std::uint32_t seed = gen();
+                RandomSource reference(seed);
+                const std::string expected = CodeByTheRule(text, table, reference);
+                const std::size_t splits[] = {0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB};
+                for (const std::size_t split : splits) {
+                    if (split > length)
+                        continue;
+                    RandomSource random(seed);
+                    std::string code;
+                    encoder->EncodeChunk(std::string_view(text).substr(0, split), random, code);
+                    encoder->EncodeChunk(std::string_view(text).substr(split), random, code);
+                    ASSERT_EQ(code, expected) << EncodePathName(path) << " width " << int(width) << " length "
+                                              << length << " split " << split;
+                    ASSERT_EQ(random.RandomState, reference.RandomState) << EncodePathName(path);
+                }
+            }
+        }
+    }
+    ForceEncodePath(std::nullopt);
 
     // A second run continues the sequence: a different code for the same rows.
-    std::string again;
-    EncodeSource(text, Key().table, 4, run, hook, again);
-    EXPECT_NE(again, code);
-    EXPECT_EQ(RowsOf(again), RowsOf(code));
+    const std::string text = "Hello,\r\n\tworld\x01\n!";
+    RandomSource random(42);
+    const std::string first = Encode(text, random);
+    const std::string again = Encode(text, random);
+    EXPECT_NE(again, first);
+    EXPECT_EQ(RowsOf(again), RowsOf(first));
 }
 
 TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)
@@ -122,14 +181,40 @@ TEST(Encoder, YieldsEveryFiftyCharactersAndStopsAfterAYield)
     stopper.stopAfter = 2;
     RandomSource random(1);
     std::string code;
-    EXPECT_FALSE(EncodeSource(std::string(500, 'y'), Key().table, 4, random, stopper, code));
+    EXPECT_FALSE(EncodeText(std::string(500, 'y'), Key().table, 4, random, stopper, code));
     EXPECT_EQ(stopper.yields, (std::vector<std::size_t>{50, 100}));
     EXPECT_EQ(code.size(), 4 + 4 * 100u) << "the characters up to the yield are encoded";
 
     RecordingHook atEnd;
     atEnd.stopAfter = 1;
-    EXPECT_FALSE(EncodeSource(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
+    EXPECT_FALSE(EncodeText(std::string(50, 'y'), Key().table, 4, random, atEnd, code))
         << "a stop at the yield after the last character still counts as a stop";
+
+    // A hook that lets every third question through is asked 50 characters
+    // after the start and after each yield, then twice as far each time; a
+    // stop leaves the code and the random state of exactly the walked text.
+    RecordingHook sparse;
+    sparse.dueEvery = 3;
+    sparse.stopAfter = 2;
+    std::string text(3000, 'z');
+    for (std::size_t i = 0; i < text.size(); i += 7)
+        text[i] = '\n';
+    RandomSource run(9);
+    RandomSource reference(9);
+    EXPECT_FALSE(EncodeText(text, Key().table, 4, run, sparse, code));
+    EXPECT_EQ(sparse.asked, (std::vector<std::size_t>{50, 150, 350, 400, 500, 700}));
+    EXPECT_EQ(sparse.yields, (std::vector<std::size_t>{350, 700}));
+    EXPECT_EQ(code, "0114" + CodeByTheRule(std::string_view(text).substr(0, 700), Key().table, reference));
+    EXPECT_EQ(run.RandomState, reference.RandomState);
+
+    // One that never lets it through is still asked at least every 51,200
+    // characters, and at the end.
+    RecordingHook never;
+    never.dueEvery = SIZE_MAX;
+    EXPECT_TRUE(EncodeText(std::string(300000, 'y'), Key().table, 4, random, never, code));
+    for (std::size_t i = 1; i < never.asked.size(); ++i)
+        EXPECT_LE(never.asked[i] - never.asked[i - 1], 51200u);
+    EXPECT_EQ(never.asked.back(), 300000u);
 }
 
 TEST(Encoder, NumbersAreWrittenUnpadded)
@@ -141,11 +226,8 @@ TEST(Encoder, NumbersAreWrittenUnpadded)
     RandomSource random(0);
     RecordingHook hook;
     std::string code;
-    EncodeSource("  ", table, 9, random, hook, code);
+    EncodeText("  ", table, 9, random, hook, code);
     EXPECT_EQ(code, "011977");
-    const Encoder encoder(table, 9);
-    std::string one;
-    for (int i = 0; i < 200; ++i)
-        encoder.EmitCode(34, random, one);
-    EXPECT_NE(one.find("65535"), std::string::npos);
+    EncodeText(std::string(200, 'A'), table, 9, random, hook, code);
+    EXPECT_NE(code.find("65535"), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // Encodes arbitrary bytes with an arbitrary loaded key: the first bytes are
-// a key file, the rest the text. The run's code must equal EmitCode applied
-// character by character, and every number must come from its row.
+// a key file, the rest the text. On every path this processor runs, the
+// run's code and random state must equal those of the encoding rule applied
+// character by character up to where the run stopped.
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
@@ -12,27 +13,37 @@ using namespace morvane;
 
 namespace {
 
-class StopAt : public EncodeHook {
+// Answers the run's questions by the bits of a byte and stops at a given yield.
+class Scripted : public EncodeHook {
 public:
-    explicit StopAt(std::size_t yields) : left_(yields) {}
-    bool Yield(std::size_t) override { return left_-- != 1; }
+    Scripted(std::uint8_t answers, std::size_t stopAt) : answers_(answers), stopAt_(stopAt) {}
+    bool YieldDue(std::size_t) override { return (answers_ >> (asked_++ % 8)) & 1; }
+    bool Yield(std::size_t walked) override
+    {
+        stoppedAt = walked;
+        return ++yields_ != stopAt_;
+    }
+    std::size_t stoppedAt = 0;
 
 private:
-    std::size_t left_;
+    std::uint8_t answers_;
+    std::size_t stopAt_;
+    std::size_t asked_ = 0;
+    std::size_t yields_ = 0;
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2)
+    if (size < 3)
         return 0;
     // The first byte chooses where the key ends (an odd one: after a whole
-    // key of width 4); the second when to stop.
+    // key of width 4), the second when to stop, the third the hook's answers.
     const std::size_t wanted = (data[0] & 1) ? 4 + 4u * kKeyCells : 4 + data[0] * 16u;
-    const std::size_t keyLength = std::min<std::size_t>(size - 2, wanted);
-    const std::string_view key(reinterpret_cast<const char*>(data + 2), keyLength);
-    const std::string_view text(reinterpret_cast<const char*>(data + 2 + keyLength), size - 2 - keyLength);
+    const std::size_t keyLength = std::min<std::size_t>(size - 3, wanted);
+    const std::string_view key(reinterpret_cast<const char*>(data + 3), keyLength);
+    const std::string_view text(reinterpret_cast<const char*>(data + 3 + keyLength), size - 3 - keyLength);
 
     static KeyTable table;
     std::uint8_t width = 0;
@@ -47,23 +58,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    RandomSource random(data[1] * 7919u);
-    RandomSource reference = random;
-    StopAt hook(data[1] % 4);
-    std::string code;
-    const bool whole = EncodeSource(text, table, width, random, hook, code);
+    for (const EncodePath path : SupportedEncodePaths()) {
+        ForceEncodePath(path);
+        RandomSource random(data[1] * 7919u);
+        RandomSource reference = random;
+        Scripted hook(data[2], data[1] % 4);
+        std::string code;
+        const bool whole = EncodeText(text, table, width, random, hook, code);
 
-    const Encoder encoder(table, width);
-    std::string expected = text.empty() ? std::string() : encoder.Header();
-    std::size_t walked = 0;
-    for (const char c : text) {
-        if (const int row = RowOf(static_cast<unsigned char>(c)))
-            encoder.EmitCode(row, reference, expected);
-        ++walked;
-        if (!whole && walked % kYieldEvery == 0 && walked / kYieldEvery == data[1] % 4u)
-            break;
+        std::string expected = text.empty() ? std::string() : "011" + std::to_string(width);
+        for (const char c : whole ? text : text.substr(0, hook.stoppedAt))
+            if (const int row = RowOf(static_cast<unsigned char>(c)))
+                expected += std::to_string(table.cell(row, static_cast<int>(reference.RandomBelow(kKeyColumns)) + 1));
+        if (code != expected || random.RandomState != reference.RandomState)
+            std::abort();
     }
-    if (code != expected || random.RandomState != reference.RandomState)
-        std::abort();
+    ForceEncodePath(std::nullopt);
     return 0;
 }
