@@ -359,7 +359,8 @@ bool RegFileStore::WriteString(const std::string& name, const std::string& text)
     if (!key)
         return false; // the key has gone: it is never created here
 
-    const std::string data = "=" + Quote(Cp1252ToUtf8(bytes));
+    std::string data(1, '=');
+    data += Quote(Cp1252ToUtf8(bytes));
     if (const Value* entry = FindValue(key->values, name)) {
         // The name stays as it stands in the file; its data (and any lines
         // that continued it) are replaced.
