@@ -115,43 +115,57 @@ void RemoveTemporaryFilesOnInterrupt()
 #endif
 }
 
-std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view usage, bool takesSeed,
-                                      bool takesRaw, StreamOptions& options)
+RandomSource SeededRandom(const Options& options)
 {
-    bool haveInput = false;
+    RandomSource random;
+    if (options.seed)
+        random.RandomState = *options.seed;
+    else
+        SeedRandom(random, std::chrono::system_clock::now());
+    return random;
+}
+
+std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, unsigned takes, Options& options)
+{
+    const char* const fileName = takes & kTakesKey ? "INPUT" : "KEYFILE";
+    bool haveFile = false;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--help" || arg == "-h") {
-                std::fwrite(usage.data(), 1, usage.size(), stdout);
-                return 0;
-            } else if (arg == "--key") {
-                if (++i == argc)
-                    return UsageError(usage, "--key needs a file name");
-                options.keyFile = argv[i];
-            } else if (arg == "-o" || arg == "--output") {
-                if (++i == argc)
-                    return UsageError(usage, "-o needs a file name");
-                options.output = argv[i];
-            } else if (takesSeed && arg == "--seed") {
-                if (++i == argc || !(options.seed = ParseSeed(argv[i])))
-                    return UsageError(usage, "--seed takes a number from 0 to 4294967295");
-            } else if (takesRaw && arg == "--raw") {
-                options.raw = true;
-            } else {
-                return UsageError(usage, "unknown option " + std::string(arg));
-            }
-        } else if (!haveInput) {
-            options.input = arg;
-            haveInput = true;
+        const auto value = [&](std::string& to) {
+            if (++i == argc)
+                return false;
+            to = argv[i];
+            return true;
+        };
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (haveFile)
+                return UsageError(usage, std::string("only one ") + fileName + " may be given");
+            options.file = arg;
+            haveFile = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fwrite(usage.data(), 1, usage.size(), stdout);
+            return 0;
+        } else if (takes & kTakesKey && arg == "--key") {
+            if (!value(options.keyFile))
+                return UsageError(usage, "--key needs a file name");
+        } else if (takes & kTakesOutput && (arg == "-o" || arg == "--output")) {
+            if (!value(options.output))
+                return UsageError(usage, "-o needs a file name");
+        } else if (takes & kTakesSeed && arg == "--seed") {
+            if (++i == argc || !(options.seed = ParseSeed(argv[i])))
+                return UsageError(usage, "--seed takes a number from 0 to 4294967295");
+        } else if (takes & kTakesRaw && arg == "--raw") {
+            options.raw = true;
+        } else if (takes & kTakesForce && arg == "--force") {
+            options.force = true;
         } else {
-            return UsageError(usage, "only one INPUT may be given");
+            return UsageError(usage, "unknown option " + std::string(arg));
         }
     }
-    if (options.keyFile.empty())
+    if (takes & kTakesKey && options.keyFile.empty())
         return UsageError(usage, "--key KEYFILE is required");
     return std::nullopt;
 }
@@ -223,8 +237,9 @@ std::optional<FileId> Input::id() const
     return IdOfDescriptor(fd_);
 }
 
-std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth,
-                           std::optional<FileId>& keyId)
+namespace {
+
+std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<FileId>& keyId)
 {
     Input in;
     if (!in.Open(keyFile))
@@ -238,7 +253,7 @@ std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uin
     if (!read)
         return FailWithError(in.name(), in.error());
     try {
-        const KeyLoadResult loaded = ParseKeyFile(bytes, table, codeWidth);
+        const KeyLoadResult loaded = ParseKeyFile(bytes, run.table, run.codeWidth);
         if (!loaded.ok)
             return Fail(in.name(), loaded.message);
     } catch (const Failure& failure) {
@@ -247,28 +262,35 @@ std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uin
     return std::nullopt;
 }
 
+} // namespace
+
 std::string OutputName(const std::string& name)
 {
     return IsStandardStream(name) ? kStandardOutput : name;
 }
 
-std::optional<int> OpenOutput(AtomicFileWriter& out, const std::string& name, std::optional<FileId> keyId,
-                              std::optional<FileId> inputId)
+std::optional<int> StartStreamRun(const Options& options, StreamRun& run)
 {
+    std::optional<FileId> keyId;
+    if (const auto status = LoadKey(options.keyFile, run, keyId))
+        return status;
+    if (!run.in.Open(options.file))
+        return FailWithError(run.in.name(), run.in.error());
+
+    const std::string& name = options.output;
     const std::optional<FileId> outputId = IdOfOutput(name);
     if (outputId && outputId == keyId)
         return Fail(OutputName(name), "the output is the key file, which it would destroy");
-    if (outputId && outputId == inputId)
+    if (outputId && outputId == run.in.id())
         return Fail(OutputName(name), "the output is the input file, which it would destroy");
 #ifdef _WIN32
     if (IsStandardStream(name))
         ::_setmode(1, _O_BINARY);
 #endif
-    WriteOptions options;
-    options.streamsInPlace = true;
-    const bool open = IsStandardStream(name) ? out.OpenDescriptor(1) : out.Open(name, options);
-    if (!open)
-        return FailWithError(OutputName(name), out.error());
+    WriteOptions writeOptions;
+    writeOptions.streamsInPlace = true;
+    if (!(IsStandardStream(name) ? run.out.OpenDescriptor(1) : run.out.Open(name, writeOptions)))
+        return FailWithError(OutputName(name), run.out.error());
     return std::nullopt;
 }
 

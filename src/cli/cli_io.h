@@ -4,6 +4,7 @@
 
 #include "core/atomic_file.h"
 #include "core/key_table.h"
+#include "core/random.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,20 +35,27 @@ int UsageError(std::string_view usage, std::string_view problem);
 // A signal that was ignored when the program started stays ignored.
 void RemoveTemporaryFilesOnInterrupt();
 
-// The options of the commands that read a key and turn one stream into another.
-struct StreamOptions {
+// The options of the commands. file is the one name a command takes:
+// INPUT for encode and decode, KEYFILE for keygen.
+struct Options {
     std::string keyFile;
     std::string output;
-    std::string input;
-    std::optional<std::uint32_t> seed; // --seed, where the command takes it
-    bool raw = false;                  // --raw, where the command takes it
+    std::string file;
+    std::optional<std::uint32_t> seed;
+    bool raw = false;
+    bool force = false;
 };
 
-// Parses "--key KEYFILE [--seed N] [--raw] [-o OUTPUT] [--] [INPUT]"; the
-// flags say which of --seed and --raw the command takes. Returns nothing to
-// go on, or the exit status (after --help, or a usage error).
-std::optional<int> ParseStreamOptions(int argc, char** argv, std::string_view usage, bool takesSeed,
-                                      bool takesRaw, StreamOptions& options);
+// The random source at --seed, or seeded from the clock.
+RandomSource SeededRandom(const Options& options);
+
+// Which options a command takes.
+enum Takes : unsigned { kTakesKey = 1, kTakesOutput = 2, kTakesSeed = 4, kTakesRaw = 8, kTakesForce = 16 };
+
+// Parses the command's arguments; "--" ends the options. --key is required
+// where it is taken. Returns nothing to go on, or the exit status (after
+// --help, or a usage error).
+std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, unsigned takes, Options& options);
 
 // Which file a descriptor reads or writes, to tell when two names are one file.
 struct FileId {
@@ -86,17 +94,20 @@ private:
     std::string name_;
 };
 
-// Loads the key from KEYFILE (any readable stream) as the encoder does.
-// Nothing when it loaded; else the exit status after its message.
-std::optional<int> LoadKey(const std::string& keyFile, KeyTable& table, std::uint8_t& codeWidth,
-                           std::optional<FileId>& keyId);
+// What encode and decode work with: the key, the input and the output.
+struct StreamRun {
+    KeyTable table;
+    std::uint8_t codeWidth = 0;
+    Input in;
+    AtomicFileWriter out;
+};
 
-// Opens the output: standard output for "" and "-", else the file (devices,
-// pipes and descriptor names in place). Refused when it is the same file as
-// the key or the input, which it would destroy. Nothing when it is open;
-// else the exit status after its message.
-std::optional<int> OpenOutput(AtomicFileWriter& out, const std::string& name, std::optional<FileId> keyId,
-                              std::optional<FileId> inputId);
+// Loads the key (from any readable stream, as the encoder does), opens the
+// input and then the output: standard output for "" and "-", else the file
+// (devices, pipes and descriptor names in place). An output that is the key
+// file or the input file, which it would destroy, is refused. Nothing when
+// all is ready; else the exit status after its message.
+std::optional<int> StartStreamRun(const Options& options, StreamRun& run);
 
 // The name of an output for messages.
 std::string OutputName(const std::string& name);

@@ -27,41 +27,31 @@ constexpr const char* kUsage =
 
 int RunDecode(int argc, char** argv)
 {
-    StreamOptions options;
-    if (const auto status = ParseStreamOptions(argc, argv, kUsage, false, true, options))
+    Options options;
+    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesRaw, options))
         return *status;
-
-    auto table = std::make_unique<KeyTable>();
-    std::uint8_t codeWidth = 0;
-    std::optional<FileId> keyId;
-    if (const auto status = LoadKey(options.keyFile, *table, codeWidth, keyId))
+    // Nothing reaches an output file unless the whole code decodes: the file
+    // is replaced only by Commit, and a failure leaves it as it was.
+    const auto run = std::make_unique<StreamRun>();
+    if (const auto status = StartStreamRun(options, *run))
         return *status;
-    Decoder decoder(*table, codeWidth, options.raw ? LineBreaks::Cr : LineBreaks::CrLf);
+    Decoder decoder(run->table, run->codeWidth, options.raw ? LineBreaks::Cr : LineBreaks::CrLf);
     if (!decoder.ok())
         return Fail(options.keyFile, decoder.message());
 
-    Input in;
-    if (!in.Open(options.input))
-        return FailWithError(in.name(), in.error());
-    // Nothing reaches an output file unless the whole code decodes: the file
-    // is replaced only by Commit, and a failure leaves it as it was.
-    AtomicFileWriter out;
-    if (const auto status = OpenOutput(out, options.output, keyId, in.id()))
-        return *status;
-
     std::string text(decoder.TextRoom(kReadBlock), '\0');
     bool decoded = true;
-    const bool read = in.ReadText([&](std::string_view code) {
+    const bool read = run->in.ReadText([&](std::string_view code) {
         std::size_t written = 0;
         decoded = decoder.Feed(code, text.data(), written);
-        return out.Write(std::string_view(text.data(), written)) && decoded;
+        return run->out.Write(std::string_view(text.data(), written)) && decoded;
     });
     if (!read)
-        return FailWithError(in.name(), in.error());
+        return FailWithError(run->in.name(), run->in.error());
     if (!decoded || !decoder.Finish())
-        return Fail(in.name(), decoder.message());
-    if (!out.Commit())
-        return FailWithError(OutputName(options.output), out.error());
+        return Fail(run->in.name(), decoder.message());
+    if (!run->out.Commit())
+        return FailWithError(OutputName(options.output), run->out.error());
     return 0;
 }
 

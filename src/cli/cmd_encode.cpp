@@ -26,38 +26,24 @@ constexpr const char* kUsage =
 
 int RunEncode(int argc, char** argv)
 {
-    StreamOptions options;
-    if (const auto status = ParseStreamOptions(argc, argv, kUsage, true, false, options))
+    Options options;
+    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesSeed, options))
+        return *status;
+    const auto run = std::make_unique<StreamRun>();
+    if (const auto status = StartStreamRun(options, *run))
         return *status;
 
-    auto table = std::make_unique<KeyTable>();
-    std::uint8_t codeWidth = 0;
-    std::optional<FileId> keyId;
-    if (const auto status = LoadKey(options.keyFile, *table, codeWidth, keyId))
-        return *status;
-
-    Input in;
-    if (!in.Open(options.input))
-        return FailWithError(in.name(), in.error());
-    AtomicFileWriter out;
-    if (const auto status = OpenOutput(out, options.output, keyId, in.id()))
-        return *status;
-
-    RandomSource random;
-    if (options.seed)
-        random.RandomState = *options.seed;
-    else
-        SeedRandom(random, std::chrono::system_clock::now());
+    RandomSource random = SeededRandom(options);
 
     // The header goes before the first character; an empty text gives an
     // empty code. Each block is encoded and written a quarter at a time, so
     // that the code stays in the processor's caches. A failed write ends the
     // run at once.
     constexpr std::size_t kSlice = kReadBlock / 4;
-    const auto encoder = std::make_unique<Encoder>(*table, codeWidth);
+    const auto encoder = std::make_unique<Encoder>(run->table, run->codeWidth);
     std::string code;
     bool started = false;
-    const bool read = in.ReadText([&](std::string_view text) {
+    const bool read = run->in.ReadText([&](std::string_view text) {
         for (std::size_t at = 0; at < text.size(); at += kSlice) {
             code.clear();
             if (!started) {
@@ -65,15 +51,15 @@ int RunEncode(int argc, char** argv)
                 started = true;
             }
             encoder->EncodeChunk(text.substr(at, kSlice), random, code);
-            if (!out.Write(code))
+            if (!run->out.Write(code))
                 return false;
         }
         return true;
     });
     if (!read)
-        return FailWithError(in.name(), in.error());
-    if (!out.Commit())
-        return FailWithError(OutputName(options.output), out.error());
+        return FailWithError(run->in.name(), run->in.error());
+    if (!run->out.Commit())
+        return FailWithError(OutputName(options.output), run->out.error());
     return 0;
 }
 

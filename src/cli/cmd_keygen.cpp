@@ -27,36 +27,15 @@ constexpr const char* kExists = "the key file exists already; use --force to rep
 
 int RunKeygen(int argc, char** argv)
 {
-    std::optional<std::uint32_t> seed;
-    bool force = false;
-    bool optionsEnded = false;
-    std::string keyFile;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--help" || arg == "-h") {
-                std::fputs(kUsage, stdout);
-                return 0;
-            } else if (arg == "--force") {
-                force = true;
-            } else if (arg == "--seed") {
-                if (++i == argc || !(seed = ParseSeed(argv[i])))
-                    return UsageError(kUsage, "--seed takes a number from 0 to 4294967295");
-            } else {
-                return UsageError(kUsage, "unknown option " + std::string(arg));
-            }
-        } else if (arg == "-") {
-            return UsageError(kUsage, "a key is written to a file, not to standard output ('-')");
-        } else if (keyFile.empty()) {
-            keyFile = arg;
-        } else {
-            return UsageError(kUsage, "only one KEYFILE may be given");
-        }
-    }
+    Options options;
+    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesSeed | kTakesForce, options))
+        return *status;
+    const std::string& keyFile = options.file;
     if (keyFile.empty())
         return UsageError(kUsage, "KEYFILE is missing");
+    if (keyFile == "-")
+        return UsageError(kUsage, "a key is written to a file, not to standard output ('-')");
+    const bool force = options.force;
 
     // Asked before the key is made; the final step refuses the name again,
     // should another program have created it meanwhile.
@@ -64,17 +43,13 @@ int RunKeygen(int argc, char** argv)
     if (!force && std::filesystem::exists(std::filesystem::symlink_status(keyFile, error)))
         return Fail(keyFile, kExists);
 
-    RandomSource random;
-    if (seed)
-        random.RandomState = *seed;
-    else
-        SeedRandom(random, std::chrono::system_clock::now());
+    RandomSource random = SeededRandom(options);
     KeyTable table;
     GenerateKey(random, table);
-    WriteOptions options;
-    options.keepExisting = !force;
-    options.streamsInPlace = true;
-    const KeyWriteResult written = WriteKeyFile(keyFile, table, {}, options);
+    WriteOptions writeOptions;
+    writeOptions.keepExisting = !force;
+    writeOptions.streamsInPlace = true;
+    const KeyWriteResult written = WriteKeyFile(keyFile, table, {}, writeOptions);
     if (!written.ok)
         return written.error == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, written.error);
     return 0;

@@ -40,12 +40,11 @@ std::optional<ValueInfo> WinRegistryStore::QueryValue(const std::string& name)
 
 std::optional<ValueData> WinRegistryStore::ReadValue(const std::string& name)
 {
-    if (!key_)
+    const std::optional<ValueInfo> info = QueryValue(name);
+    if (!info)
         return std::nullopt;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(AsKey(key_), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    DWORD type = info->type;
+    DWORD size = info->size;
     // The value may grow between the two calls: ask again while it does.
     for (int attempt = 0; attempt < 8; ++attempt) {
         ValueData value;
