@@ -22,7 +22,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QIcon>
 #include <QMenu>
 #include <QMouseEvent>

@@ -13,7 +13,6 @@
 #include "platform/shell.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <exception>
 
 namespace morvane::app {
