@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# scripts/install, uninstall, run and package on temporary prefixes and
-# folders, with the programs of an existing build and the settings file in a
-# temporary folder; never the real ~/.local or ~/.config.
+# scripts/install, uninstall, run and package on temporary prefixes and folders, with the programs of
+# an existing build and the settings file in a temporary folder (never ~/.local or ~/.config).
 #   tests/e2e/install_test.sh <build folder>
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -13,9 +12,7 @@ mkdir -p "$HOME"
 unset XDG_CONFIG_HOME
 failures=0
 check() { # description, command...
-  local what="$1"
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
 }
 quietly() { local out; out="$("$@" 2>&1)" || { printf '%s\n' "$out"; return 1; }; }
 built() { find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -print -quit; }
@@ -27,7 +24,8 @@ prefix="$tmp/prefix"
 programs=(morvane morvane-cli)
 [ -n "$(built morvanedecoder)" ] && programs+=(morvanedecoder)
 for program in "${programs[@]}"; do
-  check "$program installed as built" test -x "$prefix/bin/$program" -a -n "$(cmp -s "$(built "$program")" "$prefix/bin/$program" && echo same)"
+  check "$program installed as built" test -x "$prefix/bin/$program" -a \
+    -n "$(cmp -s "$(built "$program")" "$prefix/bin/$program" && echo same)"
   [ "$program" = morvane-cli ] || lines "$prefix/share/applications/$program.desktop" "Exec=$prefix/bin/$program %f"
 done
 files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
@@ -35,8 +33,9 @@ files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
   share/metainfo/example.morvane.morvane.metainfo.xml share/man/man1/morvane-cli.1.gz)
 for file in "${files[@]}"; do check "installed $file" test -s "$prefix/$file"; done
 lines "$prefix/etc/xdg/morvane/settings.reg" "\"InstallPath\"=\"$prefix/bin\""
-check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$(printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
-  '[HKEY_CURRENT_USER\software\morvane]' "\"InstallPath\"=\"$prefix/bin\"" '"LastTopPos"="-1"' '"LastLeftPos"="-1"')"
+check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$(printf '%s\n' \
+  'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' "\"InstallPath\"=\"$prefix/bin\"" \
+  '"LastTopPos"="-1"' '"LastLeftPos"="-1"')"
 
 # An existing key: InstallPath set (escaped), a missing position added, and
 # the other position, values, keys, comments and line ends kept.
@@ -46,8 +45,8 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '; kept' '[HKEY_CURREN
 other="$tmp/other \"prefix\""
 "$root/scripts/install" "$other" >/dev/null
 tr -d '\r' <"$MORVANE_SETTINGS" >"$tmp/settings.txt"
-lines "$tmp/settings.txt" "\"InstallPath\"=\"$tmp/other \\\"prefix\\\"/bin\"" '"LastTopPos"="120"' '"LastLeftPos"="-1"' \
-  '"Extra"=dword:00000001' '"InstallPath"="other"' '; kept'
+lines "$tmp/settings.txt" "\"InstallPath\"=\"$tmp/other \\\"prefix\\\"/bin\"" '"LastTopPos"="120"' \
+  '"LastLeftPos"="-1"' '"Extra"=dword:00000001' '"InstallPath"="other"' '; kept'
 check "old InstallPath gone" test "$(grep -ci '"installpath"="/old"' "$tmp/settings.txt")" = 0
 check "line ends kept" test "$(grep -c $'\r$' "$MORVANE_SETTINGS")" = "$(wc -l <"$MORVANE_SETTINGS")"
 check "no temporary file left" test "$(ls "$tmp/config")" = "settings.reg"
@@ -82,9 +81,9 @@ contents="$(dpkg-deb -c "$deb")"
 for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
   check "package holds /usr/$file" grep -q " \./usr/$file\$" <<<"$contents"
 done
-check "package depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)"
-dpkg-deb -x "$deb" "$tmp/root"
-dpkg-deb -e "$deb" "$tmp/control"
+depends="$(dpkg-deb -f "$deb" Depends)"
+check "package depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$depends"
+dpkg-deb -x "$deb" "$tmp/root" && dpkg-deb -e "$deb" "$tmp/control"
 lines "$tmp/root/etc/xdg/morvane/settings.reg" '"InstallPath"="/usr/bin"'
 lines "$tmp/control/conffiles" /etc/xdg/morvane/settings.reg
 copy="$tmp/user/.config/morvane/settings.reg"

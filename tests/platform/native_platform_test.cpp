@@ -28,26 +28,31 @@ const std::string kShortFile = kHead + "\"LastTopPos\"=\"1\"\n";
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
-std::string Read(SettingsStore& store, const std::string& name) { return store.ReadValue(name).value_or(ValueData{}).data; }
+std::string Read(SettingsStore& store, const std::string& name)
+{
+    return store.ReadValue(name).value_or(ValueData{}).data;
+}
 
 // Whether a plain user may open the key: in a child that has dropped root.
 bool OpensAsPlainUser(const std::string& file)
 {
-    if (const pid_t child = ::fork(); child == 0)
-        ::_exit(::geteuid() == 0 && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)) ? 2
-                                                                                                   : !RegFileStore(file).OpenKey(kKey));
+    if (::fork() == 0) {
+        const bool dropped = ::geteuid() != 0 || (!::setgroups(0, nullptr) && !::setgid(65534) && !::setuid(65534));
+        ::_exit(dropped ? !RegFileStore(file).OpenKey(kKey) : 2);
+    }
     int status = 0;
     return ::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
 
-TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
+TEST(RegFileStore, OpensOnlyAWritableKeyAndReadsEveryValueTypeOfItsOwn)
 {
     TempDir dir;
     const std::string file = dir / "settings.reg";
     WriteBytes(file, "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
-                     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"InstallPath\"=\"elsewhere\"\r\n\"Only\"=\"other key\"\r\n\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"InstallPath\"=\"elsewhere\"\r\n"
+                     "\"Only\"=\"other key\"\r\n\r\n"
                      "; the program's key, written by hand in another letter case\r\n"
                      "[hkey_current_user\\SOFTWARE\\Morvane]\r\n"
                      "\"InstallPath\"=\"C:\\\\Program Files\\\\Morvane \\\"new\\\"\"\r\n"
@@ -65,7 +70,8 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
     // is the 8-bit code page in the program, where the Cyrillic letter has no
     // place. A later section of the key does not count. A value's size is its data's.
     const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
-        {"INSTALLPATH", kRegSz, Sz("C:\\Program Files\\Morvane \"new\"")}, {"CAF\xE9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
+        {"INSTALLPATH", kRegSz, Sz("C:\\Program Files\\Morvane \"new\"")},
+        {"CAF\xE9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
         {"Number", kRegDword, std::string("\x7B\0\0\0", 4)}, {"Blob", kRegBinary, std::string("\x01\xFF\x00", 3)},
         {"Expand", kRegExpandSz, Sz("%A\xE9")}, {"Long", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
         {"EmptyNumber", kRegDword, ""}, {"EmptyString", kRegSz, Sz("")}, {"Twice", kRegSz, Sz("first")},
@@ -89,11 +95,8 @@ TEST(RegFileStore, ReadsEveryValueTypeOfTheKeyOnly)
     store.Refresh();
     EXPECT_FALSE(store.QueryValue("Number"));
     EXPECT_EQ(Read(store, "LastTopPos"), Sz("1"));
-}
 
-TEST(RegFileStore, OpenKeyFailsWithoutFileSectionOrWriteAccessAndCreatesNothing)
-{
-    TempDir dir;
+    // Without file, section or write access the key does not open, and nothing is created.
     WriteBytes(dir / "other.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane2]\n\"InstallPath\"=\"x\"\n"
                                   "[HKEY_LOCAL_MACHINE\\software\\morvane]\n\"InstallPath\"=\"x\"\n");
     WriteBytes(dir / "plain.txt", kShortFile.substr(9)); // no header
@@ -121,7 +124,7 @@ TEST(RegFileStore, WritesChangeOnlyTheValueAndKeepEveryOtherByteOrNone)
     const std::string file = dir / "settings.reg";
     const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n; positions are written by the program\r\n"
                              "[HKEY_CURRENT_USER\\software\\morvane]\r\n\"InstallPath\"=\"/opt/morvane\"   \r\n";
-    const std::string tail = "; end of the key\r\n\r\n[HKEY_CURRENT_USER\\software\\other]\r\n\"LastLeftPos\"=\"7\"\r\n";
+    const std::string tail = "; end of the key\r\n\r\n[HKEY_CURRENT_USER\\software\\other]\r\n\"LastLeftPos\"=\"7\"\n";
     WriteBytes(file, head + "  \"lastTopPos\" = \"-1\"\r\n\"Blob\"=hex:00,01,\\\r\n  02\r\n" + tail);
     RegFileStore store(file);
     ASSERT_TRUE(store.OpenKey(kKey));
@@ -130,7 +133,8 @@ TEST(RegFileStore, WritesChangeOnlyTheValueAndKeepEveryOtherByteOrNone)
     ASSERT_TRUE(store.WriteString("Blob", "C:\\ \"quoted\" \xE9\x80"));
     for (const char* lines : {"one\rtwo", "one\ntwo"})
         EXPECT_FALSE(store.WriteString("Lines", lines)) << "a line break cannot stand in quotes";
-    EXPECT_EQ(ReadBytes(file), head + "  \"lastTopPos\"=\"120\"\r\n\"Blob\"=\"C:\\\\ \\\"quoted\\\" \xC3\xA9\xE2\x82\xAC\"\r\n"
+    EXPECT_EQ(ReadBytes(file), head + "  \"lastTopPos\"=\"120\"\r\n"
+                                      "\"Blob\"=\"C:\\\\ \\\"quoted\\\" \xC3\xA9\xE2\x82\xAC\"\r\n"
                                       "\"LastLeftPos\"=\"-33\"\r\n" + tail);
     EXPECT_EQ(Read(store, "LastLeftPos"), Sz("-33")) << "the writer sees what it wrote";
     RegFileStore again(file);
@@ -182,7 +186,8 @@ TEST(UserSettings, FileFollowsTheEnvironmentAndStartsAsACopyOfTheSystemDefault)
     ::unsetenv("MORVANE_SETTINGS");
     for (const char* configHome : {"", "relative/config", "/xdg"}) { // a relative one is ignored
         ::setenv("XDG_CONFIG_HOME", configHome, 1);
-        EXPECT_EQ(UserSettingsPath(), *configHome == '/' ? "/xdg/morvane/settings.reg" : "/home/ann/.config/morvane/settings.reg");
+        EXPECT_EQ(UserSettingsPath(), *configHome == '/' ? "/xdg/morvane/settings.reg"
+                                                         : "/home/ann/.config/morvane/settings.reg");
     }
     ::setenv("MORVANE_SETTINGS", (dir / "named.reg").c_str(), 1);
     EXPECT_EQ(UserSettingsPath(), dir / "named.reg");
@@ -197,7 +202,7 @@ TEST(UserSettings, FileFollowsTheEnvironmentAndStartsAsACopyOfTheSystemDefault)
     WriteBytes(dir / "blocker", "");
     const std::string relative = fs::relative(sys1).string(); // sys1, but ignored
     const std::tuple<std::string, std::string, std::string, std::string> cases[] = { // before and after: "" for none
-        {relative + ":" + dir / "none" + ":" + sys2 + ":" + sys1, home + "/.config/morvane/settings.reg", "", kShortFile},
+        {relative + ":" + dir / "none:" + sys2 + ":" + sys1, home + "/.config/morvane/settings.reg", "", kShortFile},
         {sys1, dir / "damaged.reg", "[damaged", "[damaged"}, // never replaced
         {sys1, dir / "link.reg", "->", ""},                   // a link to nothing
         {relative + ":" + dir / "none", dir / "nowhere.reg", "", ""},
@@ -231,7 +236,7 @@ TEST(UserSettings, FileFollowsTheEnvironmentAndStartsAsACopyOfTheSystemDefault)
         value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
 }
 
-TEST(FileSystem, FileExistsFullPathAndFindEntryName)
+TEST(FileSystem, FileExistsFullPathFindEntryNameAndShellAction)
 {
     TempDir dir;
     const std::string real = fs::canonical(dir.path()).string();
@@ -273,11 +278,8 @@ TEST(FileSystem, FileExistsFullPathAndFindEntryName)
     EXPECT_EQ(FindEntryName("alpha*"), "alpha.txt") << "a name without a folder searches the current one";
     EXPECT_TRUE(MatchesWildcards("[a].txt", "[a].txt"));
     fs::current_path(old);
-}
 
-TEST(ShellAction, ProgramsStartDirectlyAddressesAndDocumentsGoToTheDesktop)
-{
-    TempDir dir;
+    // The shell starts programs directly and hands addresses and documents to the desktop.
     const std::string program = dir / "morvanedecoder";
     WriteBytes(program, "#!/bin/sh\n");
     fs::permissions(program, fs::perms::owner_all);

@@ -80,8 +80,8 @@ TEST(FileDialogs, OptionsFiltersAndTheCurrentDirectory)
     const QString oldCurrent = QDir::currentPath();
 
     const FileDialogOptions options{.title = "Choose key file", .filter = "Key files (*.key)|*.key|All files (*.*)|*.*",
-                                    .filterIndex = 2, .defaultExt = "key", .initialDir = keys, .fileName = {}, .fileMustExist = true,
-                                    .overwritePrompt = false};
+                                    .filterIndex = 2, .defaultExt = "key", .initialDir = keys, .fileName = {},
+                                    .fileMustExist = true, .overwritePrompt = false};
     QStringList seen;
     WhenModalOpens([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);

@@ -18,9 +18,10 @@ public:
     }
     ~TempDir()
     {
+        namespace fs = std::filesystem;
         std::error_code error;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
-        std::filesystem::remove_all(path_, error);
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+        fs::remove_all(path_, error);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
