@@ -56,7 +56,7 @@ long Leftovers(const TempDir& dir)
 
 } // namespace
 
-TEST(CliKeygen, WritesPrivateKeysAndNeverReplacesOneUnasked)
+TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
 {
     TempDir dir;
     Outcome run = Bash(dir, "cli keygen --seed 0 k.key");
@@ -86,11 +86,8 @@ TEST(CliKeygen, WritesPrivateKeysAndNeverReplacesOneUnasked)
                     "done");
     EXPECT_EQ(run.out, std::string(20, '1')) << "one success and one refusal in each round";
     EXPECT_EQ(Leftovers(dir), 0);
-}
 
-TEST(CliUsage, UsageErrorsExitTwoAndHelpExitsZero)
-{
-    TempDir dir;
+    // Usage errors exit with 2, --help with 0.
     for (const char* arguments : {"", "frobnicate", "keygen", "keygen -", "keygen --seed 4294967296 x.key",
                                   "keygen --seed -1 x.key", "keygen --seed 1x x.key", "encode in.txt", "encode --key",
                                   "decode in.etx", "decode --key k.key --bogus", "decode --key k.key a b"})

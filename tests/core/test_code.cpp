@@ -29,8 +29,7 @@ std::unique_ptr<KeyTable> GeneratedKey(std::uint32_t seed)
     return table;
 }
 
-// The numbers of a text by the encoding rule itself: one draw per character
-// that has a row, in the order of the text.
+// The numbers of a text by the encoding rule itself: one draw per character that has a row, in the order of the text.
 std::string CodeByTheRule(std::string_view text, const KeyTable& table, RandomSource& random)
 {
     std::string code;

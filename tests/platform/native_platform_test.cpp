@@ -102,8 +102,7 @@ TEST(RegFileStore, OpensOnlyAWritableKeyAndReadsEveryValueTypeOfItsOwn)
     WriteBytes(dir / "plain.txt", kShortFile.substr(9)); // no header
     WriteBytes(dir / "read-only.reg", kShortFile);
     ASSERT_EQ(::mkfifo((dir / "pipe.reg").c_str(), 0600), 0);
-    // A pipe or a device is refused at once, never read: a pipe without a
-    // writer would block the start for good.
+    // A pipe or a device is refused at once, never read: a pipe without a writer would block the start for good.
     for (const std::string& name : {dir / "missing.reg", dir.path(), dir / "other.reg", dir / "plain.txt",
                                     dir / "pipe.reg", std::string("/dev/zero")}) {
         RegFileStore store(name);
