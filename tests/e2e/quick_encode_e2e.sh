@@ -5,13 +5,10 @@
 #   usage: quick_encode_e2e.sh MORVANE MORVANE_CLI    (77, skipped, without xvfb-run)
 set -eu
 command -v xvfb-run >/dev/null 2>&1 || { echo "xvfb-run is not installed: skipped"; exit 77; }
-for tool in xdotool xprop python3; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed"; exit 1; }
-done
+for tool in xdotool xprop python3; do command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }; done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/config" "$work/runtime" "$work/docs" "$work/keys"
-chmod 700 "$work/runtime"
+mkdir -p "$work/home" "$work/config" "$work/docs" "$work/keys" && mkdir -m 700 "$work/runtime"
 # The settings key, as the installation makes it.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' \
     '"InstallPath"="/tmp/x"' '"LastTopPos"="-1"' '"LastLeftPos"="-1"' >"$work/settings.reg"

@@ -67,7 +67,7 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     EXPECT_EQ(clipboard.GetText(), std::string()) << "no text reads as empty";
 }
 
-TEST(FileDialogs, OptionsFiltersAndTheCurrentDirectory)
+TEST(Dialogs, FileDialogOptionsFiltersCurrentDirectoryAndTheFailureBox)
 {
     EXPECT_EQ(ToNameFilters("Text files (*.txt)|*.txt|All files (*.*)|*.*"),
               QStringList({"Text files (*.txt)", "All files (*)"}));
@@ -101,11 +101,8 @@ TEST(FileDialogs, OptionsFiltersAndTheCurrentDirectory)
     WhenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(dialogs.GetSaveFileName(nullptr, options));
     EXPECT_EQ(QDir::currentPath(), oldCurrent);
-}
 
-TEST(FailureBox, ShowsACriticalBoxWithOkFromTheSystemPlatform)
-{
-    QStringList seen;
+    // The system platform's failure box: critical, with OK alone.
     WhenModalOpens([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
