@@ -81,8 +81,8 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
 
     // Two keygens racing for one name: exactly one wins, every time.
     run = Bash(dir, "for i in $(seq 20); do\n"
-                    "  cli keygen race$i.key 2>/dev/null & cli keygen race$i.key 2>/dev/null & \n"
-                    "  wait -n; a=$?; wait -n; b=$?; echo -n $((a + b))\n"
+                    "  cli keygen race$i.key 2>/dev/null & p=$!; cli keygen race$i.key 2>/dev/null & q=$!\n"
+                    "  wait $p; a=$?; wait $q; echo -n $((a + $?))\n"
                     "done");
     EXPECT_EQ(run.out, std::string(20, '1')) << "one success and one refusal in each round";
     EXPECT_EQ(Leftovers(dir), 0);
