@@ -74,8 +74,9 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
     ASSERT_EQ(Bash(dir, "cli keygen --seed 1 --force k.key").status, 0);
     EXPECT_TRUE(ReadBytes(dir / "k.key") != bytes && ModeOf(dir / "k.key") == fs::perms(0640)) << "keeps its mode";
 
-    // Leading zeros in a seed; "--" before a name that starts with a dash.
+    // Leading zeros and the largest seed; "--" before a name that starts with a dash.
     ASSERT_EQ(Bash(dir, "cli keygen --seed 000000000000000000000 -- -zero.key").status, 0);
+    ASSERT_EQ(Bash(dir, "cli keygen --seed 4294967295 m.key").status, 0);
     EXPECT_EQ(ReadBytes(dir / "-zero.key"), bytes);
     EXPECT_EQ(Bash(dir, "cli keygen no/such/dir.key").err, "morvane-cli: no/such/dir.key: No such file or directory\n");
 
