@@ -182,8 +182,8 @@ TEST(CliEncode, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAlone)
                                                       std::to_string(ReadBytes(dir / "bad.etx").size() - 3) +
                                                       ", which is not a number of this key."},
     };
-    for (const auto& [arguments, message] : cases) {
-        const Outcome run = Bash(dir, "cli " + arguments);
+    for (const auto& [arguments, message] : cases) { // outputs of at most 10 MB: a run into its own input ends
+        const Outcome run = Bash(dir, "ulimit -f 10000; cli " + arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.err, "morvane-cli: " + message + "\n") << arguments;
     }
