@@ -226,7 +226,12 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
                 reinterpret_cast<std::uintptr_t>(this);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temp_ = TemporaryName(target_, seed);
+        // Known to the signal handler before it exists: a signal right after
+        // the create must not leave the file behind.
+        Remember(temp_.c_str());
         fd_ = OpenNew(temp_, exists ? 0600 : options.newFileMode);
+        if (fd_ < 0)
+            ForgetName(temp_.c_str());
         if (fd_ < 0 && errno != EEXIST)
             break;
         seed = seed * 6364136223846793005u + 1442695040888963407u;
@@ -247,7 +252,6 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
         KeepOwnerAndMode(fd_, old);
         Close(probe);
     }
-    Remember(temp_.c_str());
     return true;
 }
 

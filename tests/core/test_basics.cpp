@@ -1,88 +1,224 @@
+// The random source, integer texts, messages, keys and their files, text files and saved codes.
 #include "core/descramble.h"
+#include "core/encoder.h"
 #include "core/failure.h"
 #include "core/integer_text.h"
-#include "core/random.h"
+#include "core/key_generator.h"
+#include "core/text_file.h"
+
+#include "support/file_size_limit.h"
+#include "support/plain_scan_key.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
+#include <set>
+#include <sys/stat.h>
 
 using namespace morvane;
+using namespace morvane::testing;
+namespace fs = std::filesystem;
 
-TEST(RandomSource, KnownSequenceFromStateZero)
+TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
 {
     RandomSource random(0);
-    EXPECT_EQ(random.RandomBelow(8999), 0u);
-    EXPECT_EQ(random.RandomBelow(8999), 282u);
-    EXPECT_EQ(random.RandomBelow(8999), 7748u);
-    EXPECT_EQ(random.RandomBelow(8999), 1823u);
-    // The state advances by the linear congruence before every draw.
-    RandomSource other(0);
-    other.RandomBelow(35);
-    EXPECT_EQ(other.RandomState, 1u);
-    other.RandomBelow(35);
-    EXPECT_EQ(other.RandomState, 134775814u);
-}
+    for (const std::uint32_t expected : {0u, 282u, 7748u, 1823u})
+        EXPECT_EQ(random.RandomBelow(8999), expected);
 
-TEST(RandomSource, SeedIsMillisecondsSinceMidnightUtc)
-{
     using namespace std::chrono;
     const sys_days day = year(2026) / 12 / 6;
-    const auto when = day + hours(13) + minutes(5) + seconds(7) + milliseconds(250);
-    RandomSource random;
-    SeedRandom(random, when);
-    EXPECT_EQ(random.RandomState, ((13u * 60 + 5) * 60 + 7) * 1000 + 250);
-    EXPECT_EQ(MillisecondsSinceMidnightUtc(day), 0u);
+    SeedRandom(random, day + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
+    EXPECT_EQ(random.RandomState, ((13u * 60 + 5) * 60 + 7) * 1000 + 250) << "milliseconds since midnight UTC";
     EXPECT_EQ(MillisecondsSinceMidnightUtc(day - milliseconds(1)), 86399999u);
-}
 
-TEST(IntegerText, AcceptedForms)
-{
-    EXPECT_EQ(ParseIntegerText("0"), 0);
-    EXPECT_EQ(ParseIntegerText("   42"), 42);
-    EXPECT_EQ(ParseIntegerText("+123"), 123);
-    EXPECT_EQ(ParseIntegerText("-123"), -123);
-    EXPECT_EQ(ParseIntegerText("0099"), 99);
-    EXPECT_EQ(ParseIntegerText("$0FF"), 255);
-    EXPECT_EQ(ParseIntegerText("$7b"), 123);
-    EXPECT_EQ(ParseIntegerText("$FFFFFFFF"), -1);
-    EXPECT_EQ(ParseIntegerText("$80000000"), INT32_MIN);
-    EXPECT_EQ(ParseIntegerText("2147483647"), INT32_MAX);
-    EXPECT_EQ(ParseIntegerText("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseIntegerText(std::string_view("12\0xyz", 6)), 12) << "the text ends at its first NUL";
-}
-
-TEST(IntegerText, RejectedForms)
-{
-    for (const std::string_view text :
-         {"", "   ", "+", "-", "$", "+$10", "-$10", "12 ", "1 2", "12a", "0x10", "\t12", "2147483648",
-          "-2147483649", "$100000000", " - 5", "$G"}) {
-        EXPECT_FALSE(ParseIntegerText(text).has_value()) << '"' << text << '"';
-        EXPECT_TRUE(IsNotInteger(text)) << '"' << text << '"';
-    }
-    EXPECT_TRUE(IsNotInteger(std::string_view("\0" "12", 3)));
-}
-
-TEST(IntegerText, NineMillionNineHundredNinetyNineThousandNineHundredNinetyNineIsNoInteger)
-{
-    for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
-        EXPECT_TRUE(IsNotInteger(text)) << text;
-    EXPECT_FALSE(IsNotInteger("9999998"));
-    EXPECT_FALSE(IsNotInteger("-9999999"));
-    EXPECT_FALSE(IsNotInteger("-1"));
-}
-
-TEST(FailureText, FullStopOnlyAfterCharactersAboveTheFullStop)
-{
-    EXPECT_EQ(WithFullStop("'x' is not a valid integer value"), "'x' is not a valid integer value.");
-    EXPECT_EQ(WithFullStop("width 4"), "width 4.");
-    EXPECT_EQ(WithFullStop("Failed to set data for 'LastLeftPos'"), "Failed to set data for 'LastLeftPos'");
-    EXPECT_EQ(WithFullStop("Done."), "Done.");
-    EXPECT_EQ(WithFullStop("caf\xe9"), "caf\xe9.");
-    EXPECT_EQ(WithFullStop(""), "");
-}
-
-TEST(Descramble, PositionsAndWrapAround)
-{
-    EXPECT_EQ(Descramble(""), "");
+    // Messages get a full stop after a character above it; stored texts are descrambled.
+    const std::pair<std::string, std::string> messages[] = {
+        {"'x' is not a valid integer value", "'x' is not a valid integer value."}, {"Done.", "Done."},
+        {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"}, {"caf\xe9", "caf\xe9."},
+        {"", ""}};
+    for (const auto& [message, shown] : messages)
+        EXPECT_EQ(WithFullStop(message), shown) << message;
     EXPECT_EQ(Descramble("\x01\x02N\x71"), std::string("\x00\x00Km", 4));
     EXPECT_EQ(Descramble(std::string_view("\0", 1)), "\xff") << "a byte smaller than its position wraps";
+}
+
+// The integer-text rule of key files and settings: optional spaces, then a
+// signed decimal or "$" and hexadecimal digits, 32 bits; the text ends at a NUL.
+TEST(IntegerText, AcceptedAndRejectedForms)
+{
+    const std::pair<std::string_view, std::optional<std::int32_t>> cases[] = {
+        {"0", 0}, {"   42", 42}, {"+123", 123}, {"-123", -123}, {"0099", 99}, {"$0FF", 255}, {"$7b", 123},
+        {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+        {std::string_view("12\0xyz", 6), 12}, {"-9999999", -9999999}, {"9999998", 9999998},
+        {"", {}}, {"   ", {}}, {"+", {}}, {"-", {}}, {"$", {}}, {"+$10", {}}, {"-$10", {}}, {"12 ", {}}, {"1 2", {}},
+        {"12a", {}}, {"0x10", {}}, {"\t12", {}}, {"2147483648", {}}, {"-2147483649", {}}, {"$100000000", {}},
+        {" - 5", {}}, {"$G", {}}, {std::string_view("\0" "12", 3), {}},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(ParseIntegerText(text), value) << '"' << text << '"';
+        EXPECT_EQ(IsNotInteger(text), !value) << '"' << text << '"';
+    }
+    // 9999999 is the default that marks a failed conversion, in every spelling.
+    for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
+        EXPECT_TRUE(IsNotInteger(text)) << text;
+}
+
+TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainScan)
+{
+    for (const std::uint32_t seed : {0u, 86399999u, 0xFFFFFFFFu}) {
+        RandomSource fast(seed), plain(seed);
+        KeyTable table, reference;
+        int rows = 0;
+        GenerateKey(fast, table, [&](int row) { EXPECT_EQ(row, ++rows); });
+        EXPECT_EQ(rows, 226);
+        GenerateKeyByPlainScan(plain, reference);
+        EXPECT_EQ(table.rows, reference.rows) << seed;
+        EXPECT_EQ(fast.RandomState, plain.RandomState) << "the same number of draws";
+        std::set<std::uint16_t> seen;
+        for (const KeyRow& row : table.rows)
+            seen.insert(row.begin(), row.end());
+        EXPECT_EQ(seen.size(), 7910u) << seed;
+        EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
+    }
+}
+
+// The loader's bounded reads, on a generated key's file with one change each.
+TEST(KeyFile, LoadingRules)
+{
+    KeyTable table;
+    RandomSource random(1);
+    GenerateKey(random, table);
+    const std::string key = FormatKeyFile(table);
+    const auto with = [&](std::size_t at, std::string_view part) {
+        return key.substr(0, at) + std::string(part) + key.substr(at + part.size());
+    };
+    const auto uniform = [](std::string_view header, std::string_view number) {
+        std::string bytes(header);
+        for (int i = 0; i < kKeyCells; ++i)
+            bytes += number;
+        return bytes;
+    };
+    const int last = std::stoi(key.substr(key.size() - 4));
+    const struct {
+        std::string bytes;
+        bool ok;
+        int width = 4, value = -1, cell = kKeyCells - 1; // the width (-1: none taken); a cell (-1: as written)
+    } cases[] = {
+        {key, true}, {key + "\r\n", true}, {key + "trailing junk", true},
+        {with(0, "99x"), true}, // only the first two characters are tested, as an integer
+        {with(0, "AB"), false, -1}, {"", false, -1}, {"0", false, -1}, {"01", false, -1}, {"011", false, -1},
+        {"01\r\n4", false, -1}, {"011\x1a", false, -1},
+        {"0114\r\n" + key.substr(4), false}, // a CR stops this read and every later one
+        {key.substr(0, key.size() - 1), true, 4, last / 10}, // cut inside the last number
+        {with(key.size() - 1, "\r"), true, 4, last / 10},
+        {with(key.size() - 1, "\n"), false}, // a LF is part of a number
+        {key.substr(0, key.size() - 4), false},
+        {with(100, "\x1a"), false}, // Ctrl-Z ends the file
+        {with(101, std::string(3, '\0')), true, 4, key[100] - '0', 24}, // a number ends at its first NUL
+        {with(3, "3"), true, 3, std::stoi(key.substr(4 + 3 * (kKeyCells - 1), 3))}, // fragments of the numbers
+        {with(3, "5"), false, 5}, {with(3, "0"), false, 0},
+        {uniform("0114", " 123"), true, 4, 123}, {uniform("0114", "+123"), true, 4, 123},
+        {uniform("0114", "$0FF"), true, 4, 255}, {uniform("0114", "0123"), true, 4, 123},
+        {uniform("0114", "-123"), true, 4, 65413}, // the low 16 bits
+        {uniform("0114", "1 23"), false}, {uniform("0114", "12a3"), false}, {uniform("0114", "0x1F"), false},
+        {uniform("0114", "    "), false}, {uniform("0117", "0070000"), true, 7, 4464},
+        {uniform("0117", "9999999"), false, 7}, {uniform("0117", "9999998"), true, 7, 9999998 & 0xFFFF},
+    };
+    for (const auto& c : cases) {
+        std::uint8_t width = 0xFF;
+        table.cell(1, 1) = 77; // a header that fails leaves the table as it was
+        const KeyLoadResult result = ParseKeyFile(c.bytes, table, width);
+        const std::string what = c.bytes.substr(0, 12) + "... of " + std::to_string(c.bytes.size());
+        EXPECT_EQ(result.message, c.ok ? "" : kKeyUnreadable) << what;
+        EXPECT_TRUE(result.ok == c.ok && width == (c.width < 0 ? 0xFF : c.width)) << what << int(width);
+        EXPECT_TRUE(c.width >= 0 || table.cell(1, 1) == 77) << what;
+        EXPECT_TRUE(!c.ok || table.rows[c.cell / 35][c.cell % 35] == (c.value < 0 ? last : c.value)) << what;
+    }
+    // A width character that is no digit fails the conversion; the earlier
+    // key stays. A NUL must not cut the message short.
+    for (const auto& [character, message] : {std::pair{'q', "'q' is not a valid integer value"},
+                                             std::pair{'\0', "'' is not a valid integer value"}}) {
+        table.cell(2, 2) = 5;
+        std::uint8_t width = 3;
+        try {
+            ParseKeyFile(with(3, std::string(1, character)), table, width);
+            ADD_FAILURE() << "no failure raised";
+        } catch (const Failure& failure) {
+            EXPECT_STREQ(failure.what(), message);
+        }
+        EXPECT_TRUE(width == 3 && table.cell(2, 2) == 5);
+    }
+}
+
+TEST(KeyFile, WrittenAtomicallyAndLoadedOnlyFromRegularFiles)
+{
+    TempDir dir;
+    KeyTable table, loaded;
+    RandomSource random(3);
+    GenerateKey(random, table);
+    int rows = 0;
+    ASSERT_TRUE(WriteKeyFile(dir / "new.key", table, [&](int) { ++rows; }).ok);
+    EXPECT_EQ(rows, 226);
+    EXPECT_EQ(WriteKeyFile(dir / "no/such/folder.key", table).message, kKeyCreateFailed);
+    EXPECT_EQ(WriteKeyFile(dir.path(), table).message, kKeyCreateFailed) << "a folder";
+    {
+        FileSizeLimit full(1000); // as on a full disk
+        EXPECT_EQ(WriteKeyFile(dir / "new.key", table).message, kKeyWriteFailed);
+    }
+    EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
+
+    std::uint8_t width = 0;
+    std::filesystem::create_symlink(dir / "new.key", dir / "link.key");
+    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok);
+    EXPECT_EQ(loaded.rows, table.rows);
+    ASSERT_EQ(::mkfifo((dir / "pipe.key").c_str(), 0600), 0);
+    for (const std::string& name :
+         {dir / "", dir / "missing.key", dir / "pipe.key", std::string("/dev/zero"), std::string()})
+        EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
+}
+
+TEST(Files, TextsAreBytesUpToTheFirstCtrlZAndCodesReplaceAFileWhole)
+{
+    TempDir dir;
+    std::string all(256, '\0'), big(3 << 20, 'z');
+    std::iota(all.begin(), all.end(), '\0');
+    all.erase(26, 1) += "\r\n\n"; // every byte but Ctrl-Z; no line end is translated
+    const std::pair<std::string, std::string> cases[] = {
+        {all, all}, {std::string("ab\x1a" "cd\x1a", 6), "ab"}, {"", ""}, {big + "\x1a" + "tail", big}, {big, big}};
+    std::string text;
+    for (const auto& [bytes, read] : cases) {
+        WriteBytes(dir / "t.txt", bytes);
+        ASSERT_TRUE(ReadTextFile(dir / "t.txt", text));
+        EXPECT_TRUE(text == read) << bytes.size();
+    }
+    EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
+
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const std::string& name : {dir / "missing.txt", dir.path(), std::string("/dev/zero"), dir / "fifo"}) {
+        text = "old";
+        EXPECT_FALSE(ReadTextFile(name, text)) << name; // and neither hangs nor reads endlessly
+        EXPECT_EQ(text, "") << name;
+    }
+
+    // Codes are saved as they are, and replace a file whole or not at all.
+    const std::string name = dir / "code.etx";
+    std::string message;
+    ASSERT_TRUE(SaveCode(name, "011412345678", message));
+    EXPECT_EQ(ReadBytes(name), "011412345678") << "no line end";
+    ::chmod(name.c_str(), 0640);
+    fs::create_symlink(name, dir / "link.etx");
+    ASSERT_TRUE(SaveCode(dir / "link.etx", "01149999", message));
+    EXPECT_TRUE(ReadBytes(name) == "01149999" && fs::is_symlink(dir / "link.etx")) << "the link's file is replaced";
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
+
+    // A pipe (or a device) is never renamed over, directly or through a link.
+    ASSERT_EQ(::mkfifo((dir / "fifo.etx").c_str(), 0600), 0);
+    fs::create_symlink(dir / "fifo.etx", dir / "fifo-link.etx");
+    for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo.etx", dir / "fifo-link.etx"}) {
+        EXPECT_FALSE(SaveCode(bad, "0114", message)) << bad;
+        EXPECT_EQ(message, kSaveFailed) << bad;
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.etx") && fs::is_symlink(dir / "fifo-link.etx"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6) << "no temporary file left";
 }

@@ -4,32 +4,20 @@
 // character by character up to where the run stopped.
 #include "core/encoder.h"
 #include "core/failure.h"
-#include "core/key_table.h"
 
 #include <cstdlib>
-#include <string>
 
 using namespace morvane;
 
 namespace {
 
 // Answers the run's questions by the bits of a byte and stops at a given yield.
-class Scripted : public EncodeHook {
-public:
-    Scripted(std::uint8_t answers, std::size_t stopAt) : answers_(answers), stopAt_(stopAt) {}
-    bool YieldDue(std::size_t) override { return (answers_ >> (asked_++ % 8)) & 1; }
-    bool Yield(std::size_t walked) override
-    {
-        stoppedAt = walked;
-        return ++yields_ != stopAt_;
-    }
-    std::size_t stoppedAt = 0;
-
-private:
-    std::uint8_t answers_;
-    std::size_t stopAt_;
-    std::size_t asked_ = 0;
-    std::size_t yields_ = 0;
+struct Scripted : EncodeHook {
+    Scripted(std::uint8_t answers, std::size_t stopAt) : answers(answers), stopAt(stopAt) {}
+    bool YieldDue(std::size_t) override { return (answers >> (asked++ % 8)) & 1; }
+    bool Yield(std::size_t walked) override { return stoppedAt = walked, ++yields != stopAt; }
+    std::uint8_t answers;
+    std::size_t stopAt, asked = 0, yields = 0, stoppedAt = 0;
 };
 
 } // namespace
@@ -44,7 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t keyLength = std::min<std::size_t>(size - 3, wanted);
     const std::string_view key(reinterpret_cast<const char*>(data + 3), keyLength);
     const std::string_view text(reinterpret_cast<const char*>(data + 3 + keyLength), size - 3 - keyLength);
-
     static KeyTable table;
     std::uint8_t width = 0;
     try {
@@ -57,15 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Failure&) {
         return 0;
     }
-
     for (const EncodePath path : SupportedEncodePaths()) {
         ForceEncodePath(path);
-        RandomSource random(data[1] * 7919u);
-        RandomSource reference = random;
+        RandomSource random(data[1] * 7919u), reference = random;
         Scripted hook(data[2], data[1] % 4);
         std::string code;
         const bool whole = EncodeText(text, table, width, random, hook, code);
-
         std::string expected = text.empty() ? std::string() : "011" + std::to_string(width);
         for (const char c : whole ? text : text.substr(0, hook.stoppedAt))
             if (const int row = RowOf(static_cast<unsigned char>(c)))

@@ -5,20 +5,17 @@
 #include "core/key_table.h"
 
 #include <cstdlib>
-#include <string>
 
 using namespace morvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-
     const auto value = ParseIntegerText(bytes.substr(0, 16));
-    if (value && *value != 9999999 && IsNotInteger(bytes.substr(0, 16)))
+    if (value && (*value != 9999999) == IsNotInteger(bytes.substr(0, 16)))
         std::abort();
     if (value && IntegerOrDefault(bytes.substr(0, 16), 0) != *value)
         std::abort();
-
     KeyTable table;
     std::uint8_t width = 0;
     try {

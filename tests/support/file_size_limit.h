@@ -1,5 +1,5 @@
-// Makes this process's file writes fail as on a full disk: the size of the
-// files it writes is limited while the object lives. Works for root too.
+// Makes this process's file writes fail as on a full disk while the object
+// lives: the size of the files it writes is limited. Works for root too.
 #pragma once
 
 #include <csignal>
@@ -9,25 +9,19 @@ namespace morvane::testing {
 
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN))
     {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
+        const rlimit limit{bytes, saved_.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_), std::signal(SIGXFSZ, handler_); }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
+    void (*handler_)(int);
     rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 } // namespace morvane::testing

@@ -5,25 +5,20 @@
 
 #include "core/key_generator.h"
 
+#include <algorithm>
+
 namespace morvane::testing {
 
 inline void GenerateKeyByPlainScan(RandomSource& random, KeyTable& table)
 {
     table.Clear();
-    for (int row = 1; row <= kKeyRows; ++row) {
-        for (int column = 1; column <= kKeyColumns; ++column) {
-            for (;;) {
-                const auto v = static_cast<std::uint16_t>(random.RandomBelow(kCodeChoices) + kLowestCode);
-                bool taken = false;
-                for (const KeyRow& r : table.rows)
-                    for (const std::uint16_t cell : r)
-                        taken |= cell == v;
-                if (!taken) {
-                    table.cell(row, column) = v;
-                    break;
-                }
-            }
-        }
+    for (int cell = 0; cell < kKeyCells; ++cell) {
+        std::uint16_t v;
+        do
+            v = static_cast<std::uint16_t>(random.RandomBelow(kCodeChoices) + kLowestCode);
+        while (std::any_of(table.rows.begin(), table.rows.end(),
+                           [v](const KeyRow& r) { return std::find(r.begin(), r.end(), v) != r.end(); }));
+        table.rows[cell / kKeyColumns][cell % kKeyColumns] = v;
     }
 }
 
