@@ -2,190 +2,136 @@
 #include "decoder/decoder_error.h"
 #include "decoder/decoder_window.h"
 
-#include "core/atomic_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
-#include "core/text_file.h"
 #include "platform/codepage.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 using namespace morvane;
-using morvane::decoder::TfrmDecoder;
+using namespace morvane::testing;
+using namespace std::literals;
 
 class DecoderWindowTest : public QObject {
     Q_OBJECT
 
-private:
-    QTemporaryDir dir_;
-    KeyTable key_;
-    QString keyFile_;
-    morvane::testing::FakePlatform fake_;
-    std::unique_ptr<TfrmDecoder> window_;
+    TempDir dir;
+    KeyTable key;
+    FakePlatform fake;
+    std::unique_ptr<decoder::TfrmDecoder> window;
 
     std::string Encode(std::string_view text) const
     {
-        const Encoder encoder(key_, 4);
         RandomSource random(77);
-        std::string code = encoder.Header();
-        encoder.EncodeChunk(text, random, code);
-        return code;
+        std::string code = Encoder(key, 4).Header();
+        return Encoder(key, 4).EncodeChunk(text, random, code), code;
     }
     template <typename T = QPushButton>
-    T* control(const char* name) const
-    {
-        T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
-    QString errorShown() const
-    {
-        return window_->frmError()->isVisible() ? window_->frmError()->message() : QString();
-    }
-    QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    T* control(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+    void click(const char* name) const { control(name)->click(); }
+    QString field(const char* name) const { return control<QPlainTextEdit>(name)->toPlainText(); }
+    QString errorShown() const { return window->frmError()->isVisible() ? window->frmError()->message() : ""; }
+    QString Path(const char* name) const { return QString::fromStdString(dir / name); }
+    void setKey(const QString& name) const { control<QLineEdit>("edtKeyFile")->setText(name); }
     // Pastes the code and presses Decode.
     void decode(const std::string& code)
     {
-        fake_.clipboard.text = code;
-        control("bbnPaste")->click();
-        control("bbnDecode")->click();
+        fake.clipboard.text = code;
+        click("bbnPaste");
+        click("bbnDecode");
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir_.isValid());
         RandomSource random(2026);
-        GenerateKey(random, key_);
-        keyFile_ = path("letter.key");
-        QVERIFY(WriteKeyFile(keyFile_.toStdString(), key_).ok);
+        GenerateKey(random, key);
+        QVERIFY(WriteKeyFile(dir / "letter.key", key).ok);
     }
-
     void init()
     {
-        fake_.dialogs = morvane::testing::FakeDialogs();
-        fake_.clipboard = morvane::testing::FakeClipboard();
-        fake_.failureBox = morvane::testing::FakeFailureBox();
-        window_ = std::make_unique<TfrmDecoder>(fake_.platform);
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        fake.dialogs = {}, fake.clipboard = {}, fake.failureBox = {};
+        window = std::make_unique<decoder::TfrmDecoder>(fake.platform);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
-
-    void cleanup() { window_.reset(); }
 
     void loadDecodeCopyAndSaveALetter()
     {
         const std::string letter = "Dear reader,\r\n\tthe code reads back: \xe9t\xe9 \xff.\r\n";
-        const QString codeFile = path("letter.etx");
-        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode(letter)));
-
-        QCOMPARE(window_->windowTitle(), QStringLiteral("Morvane  |  Decoder"));
+        WriteBytes(dir / "letter.etx", Encode(letter));
+        QCOMPARE(window->windowTitle(), "Morvane  |  Decoder");
         QVERIFY(!control("bbnDecode")->isEnabled());
-        fake_.dialogs.answers = {codeFile, keyFile_};
-        control("bbnLoad")->click();
-        QCOMPARE(window_->CodeText(), Encode(letter));
-        QCOMPARE(control<QPlainTextEdit>("mmoCode")->toPlainText().toStdString(), Encode(letter));
+        fake.dialogs.answers = {Path("letter.etx"), Path("letter.key")};
+        click("bbnLoad");
+        QVERIFY(window->CodeText() == Encode(letter) && field("mmoCode").toStdString() == Encode(letter));
         QVERIFY(!control("bbnDecode")->isEnabled()); // no key yet
-        control("bbnBrowseKeyFile")->click();
-        QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), keyFile_);
-        QVERIFY(control("bbnDecode")->isEnabled());
+        click("bbnBrowseKeyFile");
+        QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), Path("letter.key"));
+        QVERIFY(control("bbnDecode")->isEnabled() && !control("bbnCopy")->isEnabled());
+        const auto& calls = fake.dialogs.calls;
+        QCOMPARE(calls[0].options.title, "Load code");
+        QCOMPARE(calls[0].options.filter, "Encoded text files (*.etx)|*.etx|All files (*.*)|*.*");
+        QCOMPARE(calls[1].options.filter, "Key files (*.key)|*.key|All files (*.*)|*.*");
 
-        const auto& calls = fake_.dialogs.calls;
-        QCOMPARE(calls.size(), std::size_t{2});
-        QCOMPARE(calls[0].options.title, QStringLiteral("Load code"));
-        QCOMPARE(calls[0].options.filter, QStringLiteral("Encoded text files (*.etx)|*.etx|All files (*.*)|*.*"));
-        QCOMPARE(calls[1].options.filter, QStringLiteral("Key files (*.key)|*.key|All files (*.*)|*.*"));
+        click("bbnDecode");
+        QVERIFY(errorShown().isEmpty() && window->DecodedText() == letter);
+        QCOMPARE(field("mmoText"), platform::ToUnicode("Dear reader,\n\tthe code reads back: \xe9t\xe9 \xff.\n"));
+        QCOMPARE(control("bbnDecode")->text(), "Decode");
+        click("bbnCopy");
+        QCOMPARE(fake.clipboard.text, letter);
+        fake.dialogs.answers = {Path("letter.txt")};
+        click("bbnSaveText");
+        QCOMPARE(calls.back().options.filter, "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+        QVERIFY(calls.back().save && calls.back().options.overwritePrompt);
+        QCOMPARE(ReadBytes(dir / "letter.txt"), letter);
 
-        QVERIFY(!control("bbnCopy")->isEnabled());
-        control("bbnDecode")->click();
-        QCOMPARE(errorShown(), QString());
-        QCOMPARE(window_->DecodedText(), letter);
-        QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(),
-                 platform::ToUnicode("Dear reader,\n\tthe code reads back: \xe9t\xe9 \xff.\n"));
-        QCOMPARE(control("bbnDecode")->text(), QStringLiteral("Decode"));
-
-        control("bbnCopy")->click();
-        QCOMPARE(fake_.clipboard.text, letter);
-        const QString textFile = path("letter.txt");
-        fake_.dialogs.answers = {textFile};
-        control("bbnSaveText")->click();
-        QCOMPARE(calls.back().options.filter, QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-        QVERIFY(calls.back().options.overwritePrompt);
-        std::string saved;
-        ReadTextFile(textFile.toStdString(), saved);
-        QCOMPARE(saved, letter);
-
-        control("bbnBrowseKeyFile")->click(); // cancelled: nothing changes
-        QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), keyFile_);
-        control("bbnClear")->click();
-        QCOMPARE(window_->CodeText(), std::string());
-        QVERIFY(!control("bbnDecode")->isEnabled());
-
-        decode(Encode("Pasted."));
-        QCOMPARE(window_->DecodedText(), std::string("Pasted."));
-        QVERIFY(WriteFileAtomically(codeFile.toStdString(), Encode("From the command line")));
-        window_->LoadCodeFile(codeFile); // as when started with a file
-        control("bbnDecode")->click();
-        QCOMPARE(window_->DecodedText(), std::string("From the command line"));
+        click("bbnBrowseKeyFile"); // cancelled: nothing changes
+        QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), Path("letter.key"));
+        click("bbnClear");
+        QVERIFY(window->CodeText().empty() && !control("bbnDecode")->isEnabled());
     }
 
     void errorsAreShownInTheErrorWindow()
     {
-        control<QLineEdit>("edtKeyFile")->setText(path("missing.key"));
+        setKey(Path("missing.key"));
         decode(Encode("x"));
-        QCOMPARE(errorShown(), QStringLiteral("The key file could not be found."));
-        QCOMPARE(window_->frmError()->windowTitle(), QStringLiteral("Error"));
-        QVERIFY(window_->frmError()->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(errorShown() == "The key file could not be found." && window->frmError()->windowTitle() == "Error");
+        QVERIFY(window->frmError()->windowFlags() & Qt::WindowStaysOnTopHint);
 
         // A second failure replaces the message; Close hides the window.
-        control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        decode("0214");
-        QCOMPARE(errorShown(), QStringLiteral("The code does not begin with \"011\" and a width digit."));
-        window_->frmError()->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
-        QVERIFY(!window_->frmError()->isVisible());
-        QCOMPARE(window_->DecodedText(), std::string());
-
-        decode("01141");
-        QCOMPARE(errorShown(), QStringLiteral("The code is cut short: its last number has 1 of 4 digits."));
-
-        fake_.clipboard.failRead = true;
-        control("bbnPaste")->click();
-        QCOMPARE(errorShown(), QStringLiteral("Unable to paste the code."));
-        QCOMPARE(window_->CodeText(), std::string("01141"));
-        fake_.clipboard.failRead = false;
-
-        fake_.dialogs.answers = {path("missing.etx")};
-        control("bbnLoad")->click();
-        QCOMPARE(errorShown(), QStringLiteral("Unable to open the file."));
-        QCOMPARE(window_->CodeText(), std::string());
+        setKey(Path("letter.key"));
+        fake.clipboard.failRead = true;
+        click("bbnPaste");
+        QVERIFY(errorShown() == "Unable to paste the code." && window->CodeText() == Encode("x"));
+        window->frmError()->findChild<QPushButton*>("BitBtn1")->click();
+        QVERIFY(!window->frmError()->isVisible() && window->DecodedText().empty());
+        fake.clipboard.failRead = false;
+        fake.dialogs.answers = {Path("missing.etx")};
+        click("bbnLoad");
+        QVERIFY(errorShown() == "Unable to open the file." && window->CodeText().empty());
 
         decode(Encode("Saved"));
-        fake_.clipboard.failWrite = true;
-        control("bbnCopy")->click();
-        QCOMPARE(errorShown(), QStringLiteral("Unable to copy the text."));
-        fake_.dialogs.answers = {path("no-such-folder/out.txt")};
-        control("bbnSaveText")->click();
-        QCOMPARE(errorShown(), QStringLiteral("Unable to save the file."));
+        fake.clipboard.failWrite = true;
+        click("bbnCopy");
+        QCOMPARE(errorShown(), "Unable to copy the text.");
+        fake.dialogs.answers = {Path("no-such-folder/out.txt")};
+        click("bbnSaveText");
+        QCOMPARE(errorShown(), "Unable to save the file.");
 
         // A width character that is not a digit goes to the failure box.
-        const QString badKey = path("bad.key");
-        QVERIFY(WriteFileAtomically(badKey.toStdString(), "011x1000"));
-        control<QLineEdit>("edtKeyFile")->setText(badKey);
-        control("bbnDecode")->click();
-        QCOMPARE(fake_.failureBox.calls.size(), std::size_t{1});
-        QCOMPARE(fake_.failureBox.calls[0].text, QStringLiteral("'x' is not a valid integer value."));
-        QCOMPARE(fake_.failureBox.calls[0].caption, QStringLiteral("Morvane  |  Decoder"));
-        QCOMPARE(window_->DecodedText(), std::string("Saved"));
+        WriteBytes(dir / "bad.key", "011x1000");
+        setKey(Path("bad.key"));
+        click("bbnDecode");
+        QCOMPARE(fake.failureBox.shown, std::vector<QString>{"Morvane  |  Decoder|'x' is not a valid integer value."});
+        QCOMPARE(window->DecodedText(), "Saved"s); // as before
     }
 
     void stopEndsALongRunAndALongTextShowsTheNotice()
@@ -193,42 +139,34 @@ private slots:
         std::string text;
         for (int i = 0; text.size() < 400000; ++i)
             text += "Line " + std::to_string(i) + " of a long letter.\r\n";
-        fake_.clipboard.text = Encode(text);
-        control<QLineEdit>("edtKeyFile")->setText(keyFile_);
-        control("bbnPaste")->click();
-        auto* code = control<QPlainTextEdit>("mmoCode");
-        QCOMPARE(code->toPlainText(), QStringLiteral("The code is too long for displaying\n(You still can decode it)"));
-        QVERIFY(code->isReadOnly());
-        QCOMPARE(window_->CodeText(), Encode(text));
+        fake.clipboard.text = Encode(text);
+        setKey(Path("letter.key"));
+        click("bbnPaste");
+        QCOMPARE(field("mmoCode"), "The code is too long for displaying\n(You still can decode it)");
+        QVERIFY(control<QPlainTextEdit>("mmoCode")->isReadOnly() && window->CodeText() == Encode(text));
 
         bool sawRun = false;
         QTimer::singleShot(0, this, [&] {
-            sawRun = window_->Decoding() && control("bbnDecode")->text() == QStringLiteral("STOP") &&
+            sawRun = window->Decoding() && control("bbnDecode")->text() == "STOP" &&
                      !control("bbnLoad")->isEnabled() && control<QProgressBar>("prbDecoding")->value() > 0;
-            control("bbnDecode")->click();
+            click("bbnDecode");
         });
-        control("bbnDecode")->click();
-        QVERIFY(sawRun);
-        QVERIFY(!window_->Decoding());
-        QCOMPARE(window_->DecodedText(), std::string());
-        QCOMPARE(control("bbnDecode")->text(), QStringLiteral("Decode"));
-        QCOMPARE(control<QProgressBar>("prbDecoding")->value(), 0);
-        QVERIFY(control("bbnLoad")->isEnabled());
-        QVERIFY(!control("bbnCopy")->isEnabled());
-        QCOMPARE(errorShown(), QString());
+        click("bbnDecode");
+        QVERIFY(sawRun && !window->Decoding() && window->DecodedText().empty() && errorShown().isEmpty());
+        QVERIFY(control("bbnDecode")->text() == "Decode" && !control<QProgressBar>("prbDecoding")->value());
+        QVERIFY(control("bbnLoad")->isEnabled() && !control("bbnCopy")->isEnabled());
 
-        control("bbnDecode")->click();
-        QCOMPARE(window_->DecodedText(), text);
-        QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(),
-                 QStringLiteral("The decoded text is too long for displaying\n(You still can copy or save the text)"));
-        control("bbnCopy")->click();
-        QCOMPARE(fake_.clipboard.text, text);
+        click("bbnDecode");
+        click("bbnCopy");
+        QVERIFY(window->DecodedText() == text && fake.clipboard.text == text);
+        QCOMPARE(field("mmoText"),
+                 "The decoded text is too long for displaying\n(You still can copy or save the text)");
 
         // 33800 characters are shown, 33801 are not.
         decode(Encode(std::string(33800, 'a')));
-        QCOMPARE(control<QPlainTextEdit>("mmoText")->toPlainText(), QString(33800, QLatin1Char('a')));
+        QCOMPARE(field("mmoText"), QString(33800, 'a'));
         decode(Encode(std::string(33801, 'a')));
-        QVERIFY(control<QPlainTextEdit>("mmoText")->toPlainText().startsWith(QStringLiteral("The decoded text")));
+        QVERIFY(field("mmoText").startsWith("The decoded text"));
     }
 };
 

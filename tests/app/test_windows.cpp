@@ -1,0 +1,859 @@
+// The encoder program's windows, headless: start-up and the command line, the
+// error window and the failure handler, the settings check and the window
+// position, the encoder window, the new-key window, the about box and quick
+// encoding.
+#include "application.h"
+#include "coder.h"
+#include "copyright.h"
+#include "error.h"
+#include "memo_field.h"
+#include "newkey.h"
+#include "program.h"
+#include "quick_encode.h"
+
+#include "core/decoder.h"
+#include "core/key_generator.h"
+#include "platform/file_system.h"
+#include "support/fakes.h"
+#include "support/file_size_limit.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+template <>
+char* QTest::toString(const std::string& s)
+{
+    return qstrdup(s.substr(0, 200).c_str());
+}
+
+using namespace morvane;
+using namespace morvane::testing;
+using namespace std::literals;
+
+namespace {
+
+const QString kProperly = "The application has not been installed properly.";
+const QString kCorrectly = "The application has not been installed correctly.";
+const QString kFailure = "Morvane  |  Encoder|"; // the failure box's caption
+const auto kText = FakeSettingsStore::String;
+
+// A Program over fake platform parts, its windows created as the program
+// body creates them; prepare sets up the fakes first.
+struct Harness {
+    explicit Harness(QStringList arguments = {"morvane"}, const std::function<void(Harness&)>& prepare = {})
+    {
+        if (prepare)
+            prepare(*this);
+        program = std::make_unique<app::Program>(fake.platform, std::move(arguments));
+        program->CreateWindows();
+    }
+    app::ProgramState& state() { return program->state; }
+    app::TfrmCoder& coder() { return *program->frmCoder; }
+    app::TfrmError& error() { return *program->frmError; }
+    template <class T = QPushButton>
+    T* find(const char* name)
+    {
+        T* found = program->frmCoder->findChild<T*>(QLatin1String(name));
+        return found ? found : (qFatal("no control %s", name), nullptr);
+    }
+    void click(const char* name) { find(name)->click(); }
+    // Those of the named controls (separated by blanks) that are enabled.
+    QString enabled(const QString& names)
+    {
+        QStringList on = names.split(' ');
+        on.removeIf([this](const QString& name) { return !find<QWidget>(qPrintable(name))->isEnabled(); });
+        return on.join(' ');
+    }
+    app::MemoField* source() { return find<app::MemoField>("mmoInitial"); }
+    app::MemoField* code() { return find<app::MemoField>("mmoCode"); }
+    QLineEdit* keyField() { return find<QLineEdit>("edtKeyFile"); }
+    QString ErrorShown() { return error().isVisible() ? error().Message() : QString(); }
+
+    FakePlatform fake;
+    std::unique_ptr<app::Program> program;
+};
+
+// Writes a newly generated key file and returns its table.
+KeyTable WriteKey(const std::string& name)
+{
+    RandomSource random(4711);
+    KeyTable table;
+    GenerateKey(random, table);
+    return WriteKeyFile(name, table).ok ? table : (qFatal("cannot write the key file"), table);
+}
+
+// The text a code decodes to under table, or the decoder's message.
+std::string Decoded(const std::string& code, const KeyTable& table)
+{
+    std::string text, message;
+    return DecodeCode(code, table, 4, LineBreaks::CrLf, text, message) ? text : "<" + message + ">";
+}
+
+// Runs f at the next processing of events: an encoding run's first yield.
+void AtNextYield(std::function<void()> f) { QTimer::singleShot(0, std::move(f)); }
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+platform::ValueData Dword(std::uint32_t value)
+{
+    return {platform::kRegDword, std::string(reinterpret_cast<const char*>(&value), 4)};
+}
+
+} // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+
+    TempDir dir;
+    const QString startDir = QDir::currentPath();
+    const KeyTable table = WriteKey(dir / "good.key");
+
+    QString Path(const std::string& name) const { return Q(dir / name); }
+    QString Letter(const char* extension) const { return Path("letters/letter."s + extension); }
+    // An only letter, and the tests' folder current.
+    void FreshLetter()
+    {
+        QVERIFY(QDir(Path("letters")).removeRecursively() && QDir().mkpath(Path("letters")));
+        WriteBytes(dir / "letters/letter.txt", "Dear Ann,\r\n\tthe key is under the mat.\n");
+        QDir::setCurrent(Q(dir.path()));
+    }
+    // "morvane ENCODE file": the whole flow runs as the windows are created.
+    static std::unique_ptr<Harness> Quick(const QString& file, std::deque<std::optional<QString>> answers,
+                                          const std::function<void(Harness&)>& before = {})
+    {
+        return std::make_unique<Harness>(QStringList{"morvane", "ENCODE", file}, [&](Harness& h) {
+            h.fake.dialogs.answers = std::move(answers);
+            if (before)
+                before(h);
+        });
+    }
+    // The program ended (or ends as soon as its loop starts).
+    static bool Ended(Harness& h) { return h.program->Ended() && h.program->Run() == 0; }
+    // A shown window with the test key in its key field.
+    void Ready(Harness& h)
+    {
+        h.keyField()->setText(Path("good.key"));
+        h.coder().ShowMainWindow();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        WriteBytes(dir / "story.txt", "Once upon a time\r\n");
+        WriteBytes(dir / "damaged.key", "01x4" + std::string(100, '7'));
+        WriteBytes(dir / "width.key", "011x" + std::string(7910 * 4, '5')); // a width that is no digit
+        for (const char* folder : {"folder", "letters", "elsewhere"})
+            QVERIFY(QDir().mkpath(Path(folder)));
+        QVERIFY(QDir::setCurrent(Q(dir.path())));
+    }
+    void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    // The four windows in order, then StartUp once: one settings check, the
+    // named file in the source field, the random source from the clock.
+    void startsUp()
+    {
+        Harness h({"morvane", Path("story.txt")});
+        QVERIFY(h.state().FormsCreated == 4 && h.program->frmNewKey && h.program->frmError && h.program->frmC);
+        QVERIFY(h.fake.settings->opened.size() == 1 && h.fake.dialogs.calls.empty() && !h.error().isVisible());
+        QVERIFY(h.source()->Text() == "Once upon a time\r\n" && h.state().SourceText == "Once upon a time\r\n");
+        QCOMPARE(h.state().Random.RandomState, 12345u); // milliseconds since midnight UTC
+        QCOMPARE(h.coder().windowTitle(), "Morvane Encoder  |  Ver. 1.1");
+        QVERIFY(h.state().StartDir == QDir::currentPath() && h.coder().size() == QSize(465, 419));
+        QVERIFY(!h.program->frmNewKey->isVisible() && !h.program->frmC->isVisible());
+    }
+
+    void commandLine()
+    {
+        const QString story = Path("story.txt");
+        const std::tuple<QStringList, bool, bool, QString> cases[] = {
+            // parameters, quick mode, open-file mode, SourceFileName
+            {{}, false, false, ""}, {{"ENCODE", "story.txt"}, true, false, story},
+            {{"encode", "story.txt"}, true, false, story}, {{"Encode", "st*.t?t"}, true, false, story},
+            {{"ENCODE", "story.txt", "more"}, true, false, story}, {{"ENCODE"}, false, false, ""},
+            {{"ENCODE", "missing.txt"}, false, false, ""}, {{"ENCODE", "folder"}, false, false, Path("folder")},
+            {{"story.txt", "ignored"}, false, true, "story.txt"}, {{"missing.txt"}, false, false, "missing.txt"},
+            {{"folder"}, false, false, "folder"},
+        };
+        for (const auto& [parameters, quick, openFile, sourceFileName] : cases) {
+            Harness h(QStringList{"morvane"} + parameters);
+            const QByteArray line = parameters.join(' ').toUtf8();
+            QVERIFY2(h.state().QuickMode == quick && h.state().OpenFileMode == openFile, line);
+            QCOMPARE(h.state().SourceFileName, sourceFileName);
+            QVERIFY2((quick || h.state().SourceText.empty() != openFile) && !h.error().isVisible(), line);
+        }
+    }
+
+    // The error window shows the latest message and hides by its button, by
+    // Enter or by the title bar; with CloseOnErrorDismiss the program ends.
+    // The program ends when the encoder window closes while the loop runs.
+    void errorWindowFailureBoxAndTheEnd()
+    {
+        const std::function<void(app::TfrmError&)> ways[] = {
+            [](app::TfrmError& e) { e.findChild<QPushButton*>("BitBtn1")->click(); },
+            [](app::TfrmError& e) { QTest::keyClick(&e, Qt::Key_Return); },
+            [](app::TfrmError& e) { e.windowHandle()->close(); },
+        };
+        for (const bool closeOnDismiss : {false, true})
+            for (const auto& close : ways) {
+                Harness h;
+                h.coder().ShowMainWindow();
+                h.state().CloseOnErrorDismiss = closeOnDismiss;
+                h.program->ShowError("first");
+                h.program->ShowError("second");
+                QCOMPARE(h.ErrorShown(), "second");
+                QVERIFY(h.error().windowFlags() & Qt::WindowStaysOnTopHint && h.error().size() == QSize(489, 65));
+                close(h.error());
+                QVERIFY(!h.error().isVisible() && h.error().Message() == "second"); // kept until replaced
+                QVERIFY(h.coder().isVisible() != closeOnDismiss && h.program->Ended() == closeOnDismiss);
+            }
+        Harness h;
+        QTimer::singleShot(0, [&] {
+            h.program->ShowError("first");
+            h.error().close();
+            QVERIFY(!h.program->Ended());
+            h.click("spbExit");
+        });
+        QVERIFY(h.program->Run() == 0 && h.program->Ended() && !h.coder().isVisible());
+
+        // The top-level failure handler's box: a key whose width is no digit
+        // (no run starts), and running out of memory at start-up.
+        Harness failing;
+        failing.keyField()->setText(Path("width.key"));
+        failing.source()->SetText("abc");
+        failing.coder().ShowMainWindow();
+        QTest::mouseClick(failing.find("bbnEncode"), Qt::LeftButton);
+        QCOMPARE(failing.fake.failureBox.shown, std::vector{kFailure + "'x' is not a valid integer value."});
+        QVERIFY(!failing.error().isVisible() && failing.state().CodeText.empty() && !failing.state().Encoding);
+        QCOMPARE(failing.find("bbnEncode")->text(), "Encode");
+        Harness starved({"morvane"}, [](Harness& s) { s.fake.settings->outOfMemory = true; });
+        QCOMPARE(starved.fake.failureBox.shown, std::vector{kFailure + "Out of memory."});
+    }
+
+    // A failed check leaves a disabled window that cannot be closed;
+    // dismissing the message ends the program, and nothing is written.
+    void failedSettingsChecks()
+    {
+        using Data = FakeSettingsStore::Data;
+        const std::tuple<const char*, QString, std::function<void(Data&)>> cases[] = {
+            {"key missing", kProperly, [](Data& d) { d.keyExists = false; }},
+            {"install path missing", kProperly, [](Data& d) { d.values.erase("InstallPath"); }},
+            {"left missing, install path damaged", kProperly,
+             [](Data& d) { d.values.erase("LastLeftPos"), d.values["InstallPath"] = Dword(7); }},
+            {"top missing", kProperly, [](Data& d) { d.values.erase("LastTopPos"); }},
+            {"number value", kCorrectly, [](Data& d) { d.values["LastTopPos"] = Dword(100); }},
+            {"zero-size number", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = {platform::kRegDword, ""}; }},
+            {"zero-size string", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = {platform::kRegSz, ""}; }},
+            {"left not an integer", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = kText("12a"); }},
+            {"top with a blank inside", kCorrectly, [](Data& d) { d.values["LastTopPos"] = kText("1 2"); }},
+            {"unreadable", kCorrectly, [](Data& d) { d.failReads = true; }},
+        };
+        for (const auto& [name, message, change] : cases) {
+            Harness h({"morvane"}, [&](Harness& p) { change(*p.fake.settings); });
+            h.coder().ShowMainWindow();
+            QVERIFY2(h.ErrorShown() == message && h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
+            h.coder().windowHandle()->close(); // the title-bar control
+            h.coder().close();
+            QVERIFY2(h.coder().isVisible() && !h.program->Ended(), name);
+            h.error().findChild<QPushButton*>("BitBtn1")->click();
+            QVERIFY2(h.program->Ended() && !h.coder().isVisible(), name);
+            QVERIFY2(h.fake.settings->written.empty() && h.fake.failureBox.shown.empty(), name);
+        }
+    }
+
+    // Accepted values place the window, unclamped (the first five characters
+    // of each count); "-1" centres it. The end writes left, then top, and the
+    // next start restores them; so does quick mode, which writes nothing.
+    void windowPositionAndTheCheckAtTheEnd()
+    {
+        {
+            Harness h({"morvane"}, [&](Harness& p) {
+                auto& values = p.fake.settings->values;
+                values["InstallPath"] = {platform::kRegExpandSz, "\0"s}; // empty, of the other string type
+                values["LastLeftPos"] = kText("123456"), values["LastTopPos"] = kText("  -5");
+            });
+            h.coder().ShowMainWindow();
+            QVERIFY(!h.error().isVisible() && h.coder().pos() == QPoint(12345, -5) && h.state().InstallDir.isEmpty());
+        }
+        auto store = std::make_shared<FakeSettingsStore::Data>(*FakePlatform().settings);
+        const auto sharing = [&](Harness& p) { p.fake.settings = store; };
+        {
+            Harness h({"morvane"}, sharing);
+            h.coder().ShowMainWindow();
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY((h.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
+            h.coder().move(40, 60);
+            h.click("spbExit");
+            QVERIFY(h.program->Ended() && store->opened == std::vector<std::string>{"software\\morvane"});
+            QCOMPARE(store->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
+            QCOMPARE(store->values["LastLeftPos"].data + store->values["LastTopPos"].data, "40\0" "60\0"s);
+        }
+        Harness next({"morvane"}, sharing);
+        QCOMPARE(next.coder().pos(), QPoint(40, 60));
+        store->written.clear();
+        Harness quick({"morvane", "ENCODE", QCoreApplication::applicationFilePath()}, sharing);
+        QVERIFY(quick.state().QuickMode && quick.program->Ended() && store->written.empty());
+        QCOMPARE(quick.coder().pos(), QPoint(40, 60));
+        next.coder().move(-1, 60); // saved as "-1": the next start centres
+        next.coder().close();
+        QCOMPARE(store->values["LastLeftPos"].data, "-1\0"s);
+
+        // The check at the end reads the values again: a damaged one is
+        // reported, a refused write goes to the failure handler; the window closes.
+        Harness h;
+        h.fake.settings->values["InstallPath"] = kText("/usr/local/bin");
+        h.fake.settings->values["LastTopPos"] = Dword(1);
+        h.coder().close();
+        QVERIFY(h.state().InstallDir == "/usr/local/bin" && h.ErrorShown() == kCorrectly);
+        QVERIFY(h.fake.settings->written.empty() && h.program->Ended());
+        Harness refused;
+        refused.coder().ShowMainWindow();
+        refused.fake.settings->refuseWrites = true;
+        refused.coder().windowHandle()->close();
+        QCOMPARE(refused.fake.failureBox.shown, std::vector{kFailure + "Failed to set data for 'LastLeftPos'"});
+        QVERIFY(refused.program->Ended() && !refused.coder().isVisible());
+    }
+
+    void sourceAndCodeFields()
+    {
+        Harness h;
+        Ready(h);
+        app::MemoField* field = h.source();
+        auto* capacity = h.find<QProgressBar>("prbInitialCapacity");
+        // Line breaks are stored as CR LF and the text ends at a NUL; only a
+        // change of the text itself is reported.
+        QSignalSpy changes(field, &app::MemoField::changed);
+        field->SetText("one\ntwo\rthree\r\nfour\0five"sv);
+        QCOMPARE(h.state().SourceText, "one\r\ntwo\r\nthree\r\nfour"s);
+        field->SetText("one\r\ntwo\r\nthree\r\nfour");
+        field->SetCentred(true), field->setReadOnly(true), field->SetCentred(false), field->setReadOnly(false);
+        QCOMPARE(changes.count(), 1);
+
+        // 33800 characters are shown; typing stops there, a line break counting as two.
+        h.state().SourceText = std::string(33800, 'a');
+        h.coder().ShowSource();
+        QVERIFY(!h.state().SourceTooLong && field->Text().size() == 33800 && capacity->value() == 0);
+        field->SetText(std::string(33799, 'a'));
+        field->setFocus();
+        field->moveCursor(QTextCursor::End);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, "bc");
+        QCOMPARE(h.state().SourceText, std::string(33799, 'a') + "b");
+
+        // 33801: the notice, read-only and centred; the text is kept and encodes.
+        h.state().SourceText = std::string(33801, 'z');
+        h.coder().ShowSource();
+        QVERIFY(h.state().SourceTooLong && field->isReadOnly() && field->IsCentred());
+        QCOMPARE(field->Text(), "The initial text is too long for displaying\r\n(You still can encode it)"s);
+        QTest::mouseClick(h.find("bbnEncode"), Qt::LeftButton);
+        QVERIFY(h.state().SourceText == std::string(33801, 'z') && h.state().CodeText.size() == 4u + 4 * 33801);
+
+        // Clear from the notice empties the text for good; Tab moves the focus on.
+        h.click("bbnClear");
+        QVERIFY(!h.state().SourceTooLong && !field->isReadOnly() && !field->IsCentred());
+        QVERIFY(h.state().SourceText.empty() && !h.find("bbnClear")->isEnabled() && capacity->value() == 33800);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Tab);
+        QVERIFY(h.state().SourceText.empty() && !field->hasFocus());
+
+        // The code: encoded, shown, copied and saved whole.
+        const std::string text = "Meet me at noon.\r\n\tBring the key!";
+        h.source()->SetText(text);
+        h.click("bbnEncode");
+        QVERIFY(Decoded(h.state().CodeText, table) == text && h.code()->Text() == h.state().CodeText);
+        // A code of 33800 characters is shown; one of 33804 gives the notice.
+        // Copy and Save always take the whole code.
+        for (const int characters : {8449, 8450}) {
+            h.state().SourceText = std::string(characters, 'x');
+            h.coder().ShowSource();
+            h.click("bbnEncode");
+            const bool notice = characters == 8450;
+            QVERIFY(h.state().CodeText.size() == 4u + 4 * characters && h.code()->IsCentred() == notice);
+            QCOMPARE(h.code()->Text(), notice ? "The final code is too long for displaying\r\n"
+                                                "(You still can copy or save the code)"s
+                                              : h.state().CodeText);
+            h.click("bbnCopy");
+            h.fake.dialogs.answers = {Path("out.etx")};
+            h.click("bbnSaveCode");
+            QVERIFY(h.fake.clipboard.text == h.state().CodeText && ReadBytes(dir / "out.etx") == h.state().CodeText);
+        }
+        QCOMPARE(h.fake.dialogs.calls.back().Text(), "save ; Save code ; Encoded text files (*.etx)|*.etx|All "
+                                                     "files (*.*)|*.* ; 1 ; etx ;  ;  ; asks to replace");
+        // Failing outlets report and change nothing.
+        h.fake.clipboard.failWrite = true;
+        h.click("bbnCopy");
+        QCOMPARE(h.ErrorShown(), "Unable to copy the code.");
+        h.fake.dialogs.answers = {Path("no-such-folder/x.etx")};
+        h.click("bbnSaveCode");
+        QVERIFY(h.ErrorShown() == "Unable to save the file." && h.state().CodeText.size() == 33804);
+        // An empty text gives no code, and Copy and Save go off.
+        h.source()->SetText("");
+        h.click("bbnEncode");
+        QVERIFY(h.state().CodeText.empty() && h.code()->Text().empty());
+        QCOMPARE(h.enabled("bbnCopy bbnSaveCode"), "");
+    }
+
+    void loadPasteBrowseAndTheDialogs()
+    {
+        Harness h;
+        Ready(h);
+        const QString here = QDir::currentPath();
+        std::string longLf;
+        for (int i = 0; i < 7000; ++i)
+            longLf += "line\n";
+        WriteBytes(dir / "lf.txt", "one\ntwo\n");
+        WriteBytes(dir / "longlf.txt", longLf);
+        h.source()->SetText("hello"); // a code first, for Load to empty
+        h.click("bbnEncode");
+        h.fake.dialogs.answers = {Path("lf.txt"), Path("longlf.txt"), Path("missing"), {}};
+        const std::pair<std::string, bool> loaded[] = {
+            {"one\r\ntwo\r\n", false}, // LF only, back from the field
+            {longLf, true},            // too long for the field: kept as read
+        };
+        for (const auto& [text, tooLong] : loaded) {
+            h.click("bbnLoad");
+            QVERIFY(h.state().SourceText == text && h.state().SourceTooLong == tooLong);
+            QVERIFY(h.state().CodeText.empty() && h.code()->Text().empty());
+            QCOMPARE(h.enabled("bbnCopy bbnSaveCode"), "");
+        }
+        QVERIFY(QDir().mkpath(Path("sub")) && QDir::setCurrent(Path("sub"))); // where the next Load opens
+        const QString sub = QDir::currentPath();
+        h.find("bbnEncode")->setEnabled(false);
+        h.click("bbnLoad");
+        QDir::setCurrent(here);
+        QVERIFY(h.ErrorShown() == "Unable to open the file." && h.state().SourceText.empty());
+        QVERIFY(h.source()->Text().empty() && h.enabled("bbnEncode bbnLoad") == "bbnEncode bbnLoad");
+        h.source()->SetText("kept");
+        h.click("bbnLoad"); // cancelled
+        QCOMPARE(h.state().SourceText, "kept"s);
+
+        // Browse: Cancel keeps the key file; a chosen one enables Encode.
+        h.find("bbnEncode")->setEnabled(false);
+        h.fake.dialogs.answers = {std::nullopt, Path("other.key")};
+        h.click("bbnBrowseKeyFile");
+        QVERIFY(h.keyField()->text() == Path("good.key") && !h.find("bbnEncode")->isEnabled());
+        h.click("bbnBrowseKeyFile");
+        QVERIFY(h.keyField()->text() == Path("other.key") && h.find("bbnEncode")->isEnabled());
+
+        // Every dialog opens with the first filter, no name, and the folder
+        // that was current when it was last closed.
+        const auto& calls = h.fake.dialogs.calls;
+        QCOMPARE(calls.size(), 6u);
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            QCOMPARE(calls[i].Text(), i < 4 ? "open ; Load initial text ; Text files (*.txt)|*.txt|All files "
+                                              "(*.*)|*.* ; 1 ; txt ;  ; must exist ; "
+                                            : "open ; Choose key file ; Key files (*.key)|*.key|All files "
+                                              "(*.*)|*.* ; 1 ; key ;  ; must exist ; ");
+            QCOMPARE(calls[i].options.initialDir, i == 3 ? sub : here);
+        }
+
+        // Paste: the clipboard's text; a failed read reports and keeps the
+        // text; no text on the clipboard empties the field.
+        h.fake.clipboard.text = "from\nclipboard";
+        h.find("bbnEncode")->setEnabled(false);
+        h.click("bbnPaste");
+        QVERIFY(h.state().SourceText == "from\r\nclipboard" && h.find("bbnEncode")->isEnabled());
+        h.fake.clipboard.failRead = true;
+        h.click("bbnPaste");
+        QVERIFY(h.ErrorShown() == "Unable to paste the text." && h.state().SourceText == "from\r\nclipboard");
+        h.fake.clipboard = {};
+        h.click("bbnPaste");
+        QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
+    }
+
+    void stopAndCloseEndTheRunAndKeepThePreviousCode()
+    {
+        Harness h;
+        Ready(h);
+        h.source()->SetText("first");
+        h.click("bbnEncode");
+        const std::string previous = h.state().CodeText;
+        h.state().SourceText = std::string(5000, 'y'); // 50 characters move the bar
+        h.coder().ShowSource();
+        const auto checkLocked = [&](bool running) {
+            QCOMPARE(h.find("bbnEncode")->text(), running ? "STOP" : "Encode");
+            QVERIFY(h.state().Encoding == running && h.find("bbnEncode")->isEnabled());
+            const QString locked = "bbnBrowseKeyFile bbnClear bbnCopy bbnLoad bbnNewKey bbnPaste bbnSaveCode spbC "
+                                   "spbDecoder spbExit lblHyperLink";
+            QCOMPARE(h.enabled(locked), running ? "" : locked);
+            // The link is blue and underlined while it can be clicked, grey and plain while locked.
+            const QLabel* link = h.find<QLabel>("lblHyperLink");
+            QCOMPARE(link->font().underline(), !running);
+            QCOMPARE(link->palette().color(QPalette::WindowText) == QColor(0, 0, 255), !running);
+        };
+        bool stopped = false;
+        AtNextYield([&] {
+            checkLocked(true);
+            QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
+            QTest::mouseClick(h.find<QLabel>("lblHyperLink"), Qt::LeftButton); // locked: opens nothing
+            QVERIFY(h.fake.shell.calls.empty());
+            h.click("bbnEncode"); // STOP
+            stopped = true;
+        });
+        h.click("bbnEncode");
+        QVERIFY(stopped && h.state().EncodingCancelled);
+        checkLocked(false); // Copy and Save as before the run
+        QVERIFY(h.state().CodeText == previous && h.code()->Text() == previous);
+        QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 0);
+
+        // A rejected key leaves everything as it was, and no run starts.
+        h.keyField()->setText(Path("missing.key"));
+        h.click("bbnEncode");
+        QCOMPARE(h.ErrorShown(), "The key file could not be found.");
+        QVERIFY(h.state().CodeText == previous && h.code()->Text() == previous && h.find("bbnCopy")->isEnabled());
+
+        // Closing the window during a run ends the run first.
+        h.keyField()->setText(Path("good.key"));
+        AtNextYield([&] { h.coder().windowHandle()->close(); });
+        h.click("bbnEncode");
+        QVERIFY(!h.state().Encoding && h.state().EncodingCancelled && h.program->Ended() && !h.coder().isVisible());
+        QCOMPARE(h.fake.settings->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
+    }
+
+    // The decoder starts from the installation folder (or the program's),
+    // owned by the main window, and the program ends.
+    void switchToDecoder()
+    {
+        const QString deep = "/opt/" + QString(100, 'd'); // not cut at 79 characters
+        const std::pair<QString, QString> cases[] = {
+            {"/opt/morvane/", "/opt/morvane/morvanedecoder"}, // a trailing separator
+            {"", Q(platform::ProgramDirectory()) + "/morvanedecoder"},
+            {deep, deep + "/morvanedecoder"},
+        };
+        for (const auto& [installDir, launched] : cases) {
+            Harness h({"morvane"},
+                      [&](Harness& p) { p.fake.settings->values["InstallPath"] = kText(installDir.toStdString()); });
+            h.coder().ShowMainWindow();
+            void* const mainWindow = reinterpret_cast<void*>(h.coder().winId());
+            h.click("spbDecoder");
+            QCOMPARE(h.fake.shell.calls, std::vector{(launched + "|||0").toStdString()});
+            QVERIFY(h.fake.shell.lastOwner == mainWindow && h.program->Ended());
+        }
+    }
+
+    // The new-key window's states, then a key that cannot be created or
+    // written (the message, the window and an existing file as they were),
+    // then Enter presses Create even with the focus on Cancel: the key lands
+    // in the key field, and the bar goes up to 226 a row at a time and back.
+    void newKeyWindow()
+    {
+        Harness h;
+        app::TfrmNewKey* window = h.program->frmNewKey;
+        auto* name = window->findChild<QLineEdit*>("edtFileName");
+        auto* create = window->findChild<QPushButton*>("bbnCreate");
+        auto* browse = window->findChild<QPushButton*>("bbnBrowse");
+        auto* bar = window->findChild<QProgressBar*>("prbCreation");
+        std::vector<int> values;
+        connect(bar, &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+        QVERIFY(!window->isVisible() && window->windowTitle() == "Create a new key");
+        window->ShowOrRaise(); // the dialog cancelled: no name, Create disabled
+        const auto& calls = h.fake.dialogs.calls;
+        QCOMPARE(calls.back().Text(), "save ; Set file name for a new key ; Key file (*.key)|*.key|All files (*.*)|*.* "
+                                      "; 1 ; key ;  ;  ; asks to replace");
+        QVERIFY(!calls[0].ownerOnScreen && calls[0].options.initialDir == QDir::currentPath()); // before it shows
+        QVERIFY(window->windowHandle()->isVisible() && name->text().isEmpty() && !create->isEnabled());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        for (const char* focused : {"bbnBrowse", "bbnCancel", "bbnCreate"}) {
+            window->findChild<QWidget*>(focused)->setFocus();
+            QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        }
+        QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
+        QVERIFY(window->isVisible() && calls.size() == 1 && values.empty());
+        // Browse with a name: taken, Create enabled, the focus stays; a
+        // cancelled Browse keeps it.
+        browse->setFocus();
+        h.fake.dialogs.answers = {Path("first.key")};
+        QTest::mouseClick(browse, Qt::LeftButton);
+        QVERIFY(name->text() == Path("first.key") && create->isEnabled() && window->focusWidget() == browse);
+        QTest::mouseClick(browse, Qt::LeftButton);
+        QVERIFY(name->text() == Path("first.key") && create->isEnabled());
+        window->ShowOrRaise();
+        QVERIFY(calls.size() == 3 && name->text() == Path("first.key"));
+        QTest::mouseClick(window->findChild<QPushButton*>("bbnCancel"), Qt::LeftButton);
+        QVERIFY(!window->isVisible() && !QFile::exists(Path("first.key")));
+        const QString missing = Path("no such folder/new.key");
+        h.fake.dialogs.answers = {missing};
+        window->ShowOrRaise();
+        QVERIFY(calls.size() == 4 && name->text() == missing && window->focusWidget() == create);
+
+        h.program->SetKeyFileName(Path("good.key"));
+        WriteBytes(dir / "existing.key", "the old key");
+        for (const auto& [target, message] : {std::pair<QString, QString>{missing, "Unable to create a key file."},
+                                              {Path("existing.key"), "Unable to write to the key file."}}) {
+            name->setText(target);
+            values.clear();
+            {
+                FileSizeLimit limit(1000); // a full disk
+                QTest::mouseClick(create, Qt::LeftButton);
+            }
+            QVERIFY(h.ErrorShown() == message && window->isVisible() && name->text() == target);
+            QVERIFY(create->isEnabled() && h.keyField()->text() == Path("good.key"));
+            QVERIFY(values[225] == 226 && !bar->value() && (target != missing || values.size() == 227)); // key first
+            h.error().hide();
+        }
+        QCOMPARE(ReadBytes(dir / "existing.key"), "the old key"s); // and no temporary file beside it:
+        QCOMPARE(QDir(Q(dir.path())).entryList({"*existing*"}, QDir::Files | QDir::Hidden), {"existing.key"});
+
+        QVERIFY(QDir().mkpath(Path("no such folder")));
+        name->setText(missing);
+        values.clear();
+        const std::uint32_t stateBefore = h.state().Random.RandomState;
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->findChild<QPushButton*>("bbnCancel")->setFocus();
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        QVERIFY(h.ErrorShown().isEmpty() && !window->isVisible() && h.keyField()->text() == missing);
+        QVERIFY(h.state().Random.RandomState != stateBefore && QFile(missing).size() == 31644);
+        QVERIFY(bar->maximum() == 226 && values.size() == 452 && values[0] == 1 && values[225] == 226 && !values[451]);
+    }
+
+    // A key created during an encoding run, over the very file the run
+    // loaded, does not change that run's code.
+    void newKeyDuringAnEncodingRun()
+    {
+        Harness h;
+        const std::string oldKey = (WriteKey(dir / "run.key"), ReadBytes(dir / "run.key")), source(3000, 'a');
+        Ready(h);
+        h.program->SetKeyFileName(Path("run.key"));
+        h.source()->SetText(source);
+        h.fake.dialogs.answers = {Path("run.key")};
+        h.program->frmNewKey->ShowOrRaise();
+        bool duringRun = false;
+        AtNextYield([&] { duringRun = h.state().Encoding, h.program->frmNewKey->CreateKeyFile(); });
+        h.click("bbnEncode");
+        QVERIFY(duringRun && !h.program->frmNewKey->isVisible() && ReadBytes(dir / "run.key") != oldKey);
+        QCOMPARE(Decoded(h.state().CodeText, table), source);
+    }
+
+    // The home-page link and the about box's mail link: each opens with the
+    // left button and its menu copies it. Enter and Close hide the box.
+    void linksAndTheAboutBox()
+    {
+        Harness h;
+        Ready(h);
+        QLabel* link = h.find<QLabel>("lblHyperLink");
+        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+            QTest::mousePress(link, button);
+            QVERIFY(!link->font().underline());
+            QTest::mouseRelease(link, button);
+            QVERIFY(link->font().underline());
+        }
+        h.coder().findChild<QAction*>("copy1")->trigger();
+        QCOMPARE(h.fake.clipboard.text, "https://morvane.example/"s);
+
+        app::TfrmC* box = h.program->frmC;
+        auto* e = box->findChild<QLabel*>("e");
+        QVERIFY(!box->isVisible() && box->windowTitle() == "Copyright" && e->cursor() == Qt::PointingHandCursor);
+        QCOMPARE(box->findChild<QLabel*>("l")->text() + e->text(), "Morvane, ver 1.1E-mail: author@morvane.example");
+        QVERIFY(!box->findChild<QLabel*>("c")->text().isEmpty());
+        h.click("spbC");
+        QTest::mouseClick(e, Qt::LeftButton);
+        const std::vector opened{"https://morvane.example|||0"s, "mailto:author@morvane.example|||0"s};
+        QCOMPARE(h.fake.shell.calls, opened);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), e->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(e, &request);
+        auto* menu = box->findChild<QMenu*>("pmnEmail");
+        QVERIFY(box->isVisible() && menu->isVisible() && h.fake.shell.calls.size() == 2);
+        box->findChild<QAction*>("copy1")->trigger();
+        menu->hide();
+        QCOMPARE(h.fake.clipboard.text, "author@morvane.example"s);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(!box->isVisible());
+        box->ShowOrRaise();
+        QTest::mouseClick(box->findChild<QPushButton*>("bbnClose"), Qt::LeftButton);
+        QVERIFY(!box->isVisible() && h.state().FormsCreated == 4);
+    }
+
+    // Quick encoding.
+    void quickTargetNames()
+    {
+        const std::pair<QString, QString> names[] = {
+            {"/home/ann/letter.txt", "/home/ann/letter.etx"}, {"/home/ann/notes", "/home/ann/notes.etx"},
+            {"/home/ann/archive.tar.gz", "/home/ann/archive.tar.etx"}, {"/home/ann/report.", "/home/ann/report.etx"},
+            {"/home/ann/my.dir/notes", "/home/ann/my.dir/notes.etx"},
+            {"/home/ann/my.dir\\notes", "/home/ann/my.etx"}, // a backslash is no folder separator here
+        };
+        for (const auto& [file, target] : names)
+            QCOMPARE(app::QuickTargetName(file), target);
+    }
+
+    // The layout, and the key dialog cancelled: the program ends without a
+    // message and nothing is written.
+    void compactWindowAndKeyDialogCancelled()
+    {
+        FreshLetter();
+        auto h = Quick("letters/letter.txt", {std::nullopt});
+        // Only these controls show, each where it belongs.
+        app::TfrmCoder& w = h->coder();
+        QStringList shown;
+        for (const QWidget* c : w.findChildren<QWidget*>())
+            if (c->isVisibleTo(&w) && !c->objectName().startsWith("qt_"))
+                shown << c->objectName() + QString(" %1,%2 %3x%4").arg(c->x()).arg(c->y()).arg(c->width()).arg(
+                                               c->height());
+        shown.sort();
+        shown.replaceInStrings(QRegularExpression("^(Label\\d \\d+,\\d+).*"), "\\1"); // labels fit their text
+        QCOMPARE(shown.join(", "), "Label1 8,8, Label2 8,24, bbnCancelQuickEncoding 381,65 75x25, imgLogo 419,6 41x41, "
+                                   "prbCoding 8,50 449x9");
+        QLabel* label1 = h->find<QLabel>("Label1");
+        QVERIFY(label1->text() == "Source file: letter.txt" && label1->width() >= label1->sizeHint().width());
+        QVERIFY(h->find<QLabel>("Label2")->text() == "Key file: ");
+        QCOMPARE(h->find("bbnCancelQuickEncoding")->text(), "Cancel");
+        // A fixed-size dialog frame of outer height 123, no minimise or maximise box.
+        QVERIFY(w.width() == 465 && w.height() < 123 && w.frameGeometry().height() == 123);
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+        // The window was on show for the key dialog, which was the only one.
+        const auto& calls = h->fake.dialogs.calls;
+        QVERIFY(calls.size() == 1 && calls[0].options.title == "Choose key file" && calls[0].ownerOnScreen);
+        QVERIFY(h->ErrorShown().isEmpty() && h->fake.failureBox.shown.empty());
+        QVERIFY(!QFile::exists(Letter("etx")) && h->fake.settings->written.empty()); // nor the position
+        QVERIFY(Ended(*h));
+    }
+
+    // Started from another folder with a relative name; no save dialog.
+    void encodesBesideTheFile()
+    {
+        const std::pair<std::string, std::string> cases[] = {
+            {"Dear Ann,\r\n\tthe key is under the mat.\n", "Dear Ann,\r\n\tthe key is under the mat."},
+            {"\n\n\x01", ""}, // no encodable character: the header alone
+            {"", "<empty file>"},
+        };
+        for (const auto& [source, decoded] : cases) {
+            FreshLetter();
+            WriteBytes(dir / "letters/letter.txt", source);
+            QDir::setCurrent(Path("elsewhere"));
+            auto h = Quick("../letters/letter.txt", {Path("good.key")});
+            const std::string code = ReadBytes(dir / "letters/letter.etx");
+            QCOMPARE(code.empty() ? "<empty file>"s : Decoded(code, table), decoded);
+            QCOMPARE(h->find<QLabel>("Label2")->text(), "Key file: good.key");
+            QCOMPARE(h->state().SourceFileName, Letter("txt"));
+            QVERIFY(h->fake.dialogs.calls.size() == 1 && h->ErrorShown().isEmpty() && Ended(*h));
+        }
+    }
+
+    // A file of the target's name is there: the save dialog asks, opening in
+    // the start folder with no name; cancelling it writes nothing.
+    void targetExists()
+    {
+        FreshLetter();
+        WriteBytes(dir / "letters/letter.etx", "old");
+        QDir::setCurrent(Path("elsewhere"));
+        for (const bool cancelled : {false, true}) {
+            const std::optional<QString> chosen = cancelled ? std::nullopt : std::optional(Letter("chosen"));
+            auto h = Quick(Letter("txt"), {Path("good.key"), chosen});
+            const auto& calls = h->fake.dialogs.calls;
+            QVERIFY(calls.size() == 2 && calls[1].options.initialDir == Path("elsewhere"));
+            QCOMPARE(calls[1].Text(), "save ; Save code ; Encoded text files (*.etx)|*.etx|All files (*.*)|*.* ; 1 ; "
+                                      "etx ;  ;  ; asks to replace");
+            const std::string chosenCode = ReadBytes(dir / "letters/letter.chosen");
+            QCOMPARE(QFile::exists(Letter("chosen")) ? Decoded(chosenCode, table) : "none",
+                     cancelled ? "none" : "Dear Ann,\r\n\tthe key is under the mat.");
+            QCOMPARE(ReadBytes(dir / "letters/letter.etx"), "old"s);
+            QVERIFY(h->ErrorShown().isEmpty() && Ended(*h));
+            QFile::remove(Letter("chosen"));
+        }
+    }
+
+    // A failure whose message stays on show: nothing is written, and
+    // dismissing the message (or pressing Cancel) ends the program.
+    void failureWaitsForItsMessage()
+    {
+        const std::tuple<const char*, const char*, QString> cases[] = {
+            {"none.key", "", "The key file could not be found."},
+            {"damaged.key", "by Cancel", "The key file could not be read correctly."},
+            {"good.key", "source gone", "Unable to open the file."}, // while the key dialog was open
+            {"good.key", "target folder", "Unable to save the file."},
+        };
+        for (const auto& [key, breakage, message] : cases) {
+            FreshLetter();
+            if (breakage == "target folder"sv)
+                QVERIFY(QDir().mkpath(Letter("etx")));
+            auto h = Quick("letters/letter.txt", {Path(key)}, [&](Harness& p) {
+                if (breakage == "source gone"sv)
+                    p.fake.dialogs.whileOpen = [this] { QFile::remove(Letter("txt")); };
+            });
+            QCOMPARE(h->ErrorShown(), message);
+            QVERIFY(h->state().CloseOnErrorDismiss && h->coder().isVisible() && !h->program->Ended());
+            QVERIFY(!QFileInfo(Letter("etx")).isFile());
+            if (breakage == "by Cancel"sv)
+                h->click("bbnCancelQuickEncoding");
+            else
+                h->error().close();
+            QVERIFY(Ended(*h));
+        }
+        // The top-level handler: a key whose width is no digit, and a failed
+        // settings check, whose flow runs on to the focus step. Nothing is
+        // encoded; dismissing the settings message ends the program.
+        FreshLetter();
+        auto h = Quick("letters/letter.txt", {Path("width.key")});
+        QCOMPARE(h->fake.failureBox.shown, std::vector{kFailure + "'x' is not a valid integer value."});
+        QVERIFY(h->ErrorShown().isEmpty() && !QFile::exists(Letter("etx")));
+
+        auto s = Quick("letters/letter.txt", {Path("good.key")}, [](Harness& p) { p.fake.settings->keyExists = 0; });
+        QCOMPARE(s->fake.failureBox.shown, std::vector{kFailure + "Cannot focus a disabled or invisible window."});
+        QCOMPARE(s->ErrorShown(), "The application has not been installed properly.");
+        QVERIFY(s->state().CodeText.empty() && !QFile::exists(Letter("etx")) && !s->coder().isEnabled());
+        QTimer::singleShot(0, [&] { s->error().close(); });
+        QVERIFY(s->program->Run() == 0 && s->program->Ended());
+    }
+
+    // Cancel during a run of more than 50 characters: nothing written, and
+    // a target that was there stays as it was.
+    void cancelDuringTheRun()
+    {
+        FreshLetter();
+        WriteBytes(dir / "letters/letter.txt", std::string(500, 'a'));
+        for (const bool targetThere : {false, true}) {
+            if (targetThere)
+                WriteBytes(dir / "letters/letter.etx", "old");
+            int yields = 0;
+            auto h = Quick("letters/letter.txt", {Path("good.key")}, [&](Harness& p) {
+                AtNextYield([counter = &yields, program = &p] {
+                    ++*counter, program->click("bbnCancelQuickEncoding");
+                });
+            });
+            QVERIFY(yields == 1 && h->state().EncodingCancelled && !h->state().Encoding);
+            QVERIFY(h->fake.dialogs.calls.size() == 1 && QFile::exists(Letter("etx")) == targetThere && Ended(*h));
+            QCOMPARE(ReadBytes(dir / "letters/letter.etx"), targetThere ? "old" : "");
+        }
+    }
+
+    // Only a regular file starts quick encoding: never an endless read.
+    void specialFilesStartNormally()
+    {
+        FreshLetter();
+        QCOMPARE(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+        for (const QString& special : {QString("/dev/zero"), Path("fifo")}) {
+            auto h = Quick(special, {});
+            QVERIFY(!h->state().QuickMode && !h->state().OpenFileMode && h->fake.dialogs.calls.empty());
+            QVERIFY(h->state().SourceText.empty() && !h->program->Ended());
+        }
+    }
+};
+
+// The program's own application object, so that its top-level failure
+// handler is in place.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::Application application(argc, argv);
+    TestWindows test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_windows.moc"
