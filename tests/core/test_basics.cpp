@@ -7,16 +7,17 @@
 #include "core/text_file.h"
 
 #include "support/file_size_limit.h"
-#include "support/plain_scan_key.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
+#include <ranges>
 #include <set>
 #include <sys/stat.h>
 
 using namespace morvane;
 using namespace morvane::testing;
+using namespace std::literals;
 namespace fs = std::filesystem;
 
 TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
@@ -42,8 +43,7 @@ TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
     EXPECT_EQ(Descramble(std::string_view("\0", 1)), "\xff") << "a byte smaller than its position wraps";
 }
 
-// The integer-text rule of key files and settings: optional spaces, then a
-// signed decimal or "$" and hexadecimal digits, 32 bits; the text ends at a NUL.
+// Key files and settings: optional spaces, a signed decimal or "$" and hex digits, 32 bits; a NUL ends the text.
 TEST(IntegerText, AcceptedAndRejectedForms)
 {
     const std::pair<std::string_view, std::optional<std::int32_t>> cases[] = {
@@ -63,7 +63,7 @@ TEST(IntegerText, AcceptedAndRejectedForms)
         EXPECT_TRUE(IsNotInteger(text)) << text;
 }
 
-TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainScan)
+TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainRule)
 {
     for (const std::uint32_t seed : {0u, 86399999u, 0xFFFFFFFFu}) {
         RandomSource fast(seed), plain(seed);
@@ -71,13 +71,11 @@ TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainScan)
         int rows = 0;
         GenerateKey(fast, table, [&](int row) { EXPECT_EQ(row, ++rows); });
         EXPECT_EQ(rows, 226);
-        GenerateKeyByPlainScan(plain, reference);
-        EXPECT_EQ(table.rows, reference.rows) << seed;
-        EXPECT_EQ(fast.RandomState, plain.RandomState) << "the same number of draws";
-        std::set<std::uint16_t> seen;
-        for (const KeyRow& row : table.rows)
-            seen.insert(row.begin(), row.end());
-        EXPECT_EQ(seen.size(), 7910u) << seed;
+        std::set<std::uint16_t> seen; // the plain rule: draw a number, and draw again while it is placed already
+        for (std::uint16_t& number : std::views::join(reference.rows))
+            do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
+            while (!seen.insert(number).second);
+        EXPECT_TRUE(table.rows == reference.rows && fast.RandomState == plain.RandomState) << seed;
         EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
     }
 }
@@ -134,74 +132,64 @@ TEST(KeyFile, LoadingRules)
         EXPECT_TRUE(c.width >= 0 || table.cell(1, 1) == 77) << what;
         EXPECT_TRUE(!c.ok || table.rows[c.cell / 35][c.cell % 35] == (c.value < 0 ? last : c.value)) << what;
     }
-    // A width character that is no digit fails the conversion; the earlier
-    // key stays. A NUL must not cut the message short.
-    for (const auto& [character, message] : {std::pair{'q', "'q' is not a valid integer value"},
-                                             std::pair{'\0', "'' is not a valid integer value"}}) {
+    // A width character that is no digit fails the conversion, and the earlier key stays; a NUL is quoted as nothing.
+    for (const char character : {'q', '\0'}) {
         table.cell(2, 2) = 5;
         std::uint8_t width = 3;
+        std::string message = "no failure";
         try {
             ParseKeyFile(with(3, std::string(1, character)), table, width);
-            ADD_FAILURE() << "no failure raised";
         } catch (const Failure& failure) {
-            EXPECT_STREQ(failure.what(), message);
+            message = failure.what();
         }
+        EXPECT_EQ(message, character ? "'q' is not a valid integer value" : "'' is not a valid integer value");
         EXPECT_TRUE(width == 3 && table.cell(2, 2) == 5);
     }
 }
 
-TEST(KeyFile, WrittenAtomicallyAndLoadedOnlyFromRegularFiles)
+// Keys and codes replace a file whole or not at all; files are read only when they are regular files.
+TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
 {
     TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(dir / "fifo", dir / "fifo-link");
     KeyTable table, loaded;
     RandomSource random(3);
     GenerateKey(random, table);
     int rows = 0;
     ASSERT_TRUE(WriteKeyFile(dir / "new.key", table, [&](int) { ++rows; }).ok);
     EXPECT_EQ(rows, 226);
-    EXPECT_EQ(WriteKeyFile(dir / "no/such/folder.key", table).message, kKeyCreateFailed);
-    EXPECT_EQ(WriteKeyFile(dir.path(), table).message, kKeyCreateFailed) << "a folder";
+    for (const std::string& bad : {dir / "no/such/folder.key", dir.path()})
+        EXPECT_EQ(WriteKeyFile(bad, table).message, kKeyCreateFailed) << bad;
     {
         FileSizeLimit full(1000); // as on a full disk
         EXPECT_EQ(WriteKeyFile(dir / "new.key", table).message, kKeyWriteFailed);
     }
     EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
-
     std::uint8_t width = 0;
-    std::filesystem::create_symlink(dir / "new.key", dir / "link.key");
-    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok);
-    EXPECT_EQ(loaded.rows, table.rows);
-    ASSERT_EQ(::mkfifo((dir / "pipe.key").c_str(), 0600), 0);
-    for (const std::string& name :
-         {dir / "", dir / "missing.key", dir / "pipe.key", std::string("/dev/zero"), std::string()})
+    fs::create_symlink(dir / "new.key", dir / "link.key");
+    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok && loaded.rows == table.rows);
+    for (const std::string& name : {dir / "", dir / "missing.key", dir / "fifo", "/dev/zero"s, ""s})
         EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
-}
 
-TEST(Files, TextsAreBytesUpToTheFirstCtrlZAndCodesReplaceAFileWhole)
-{
-    TempDir dir;
-    std::string all(256, '\0'), big(3 << 20, 'z');
+    // Texts are bytes up to the first Ctrl-Z.
+    std::string all(256, '\0'), big(3 << 20, 'z'), text;
     std::iota(all.begin(), all.end(), '\0');
     all.erase(26, 1) += "\r\n\n"; // every byte but Ctrl-Z; no line end is translated
     const std::pair<std::string, std::string> cases[] = {
         {all, all}, {std::string("ab\x1a" "cd\x1a", 6), "ab"}, {"", ""}, {big + "\x1a" + "tail", big}, {big, big}};
-    std::string text;
     for (const auto& [bytes, read] : cases) {
         WriteBytes(dir / "t.txt", bytes);
         ASSERT_TRUE(ReadTextFile(dir / "t.txt", text));
         EXPECT_TRUE(text == read) << bytes.size();
     }
     EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
-
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    for (const std::string& name : {dir / "missing.txt", dir.path(), std::string("/dev/zero"), dir / "fifo"}) {
+    for (const std::string& name : {dir / "missing.txt", dir.path(), "/dev/zero"s, dir / "fifo"}) {
         text = "old";
-        EXPECT_FALSE(ReadTextFile(name, text)) << name; // and neither hangs nor reads endlessly
-        EXPECT_EQ(text, "") << name;
+        EXPECT_TRUE(!ReadTextFile(name, text) && text.empty()) << name; // and neither hangs nor reads endlessly
     }
 
-    // Codes are saved as they are, and replace a file whole or not at all.
+    // Codes are saved as they are, through a link into the file it leads to, which keeps its mode.
     const std::string name = dir / "code.etx";
     std::string message;
     ASSERT_TRUE(SaveCode(name, "011412345678", message));
@@ -211,14 +199,10 @@ TEST(Files, TextsAreBytesUpToTheFirstCtrlZAndCodesReplaceAFileWhole)
     ASSERT_TRUE(SaveCode(dir / "link.etx", "01149999", message));
     EXPECT_TRUE(ReadBytes(name) == "01149999" && fs::is_symlink(dir / "link.etx")) << "the link's file is replaced";
     EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
-
+    EXPECT_TRUE(SaveCode(dir / std::string(255, 'n'), "0114", message)) << "a name as long as a name can be";
     // A pipe (or a device) is never renamed over, directly or through a link.
-    ASSERT_EQ(::mkfifo((dir / "fifo.etx").c_str(), 0600), 0);
-    fs::create_symlink(dir / "fifo.etx", dir / "fifo-link.etx");
-    for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo.etx", dir / "fifo-link.etx"}) {
-        EXPECT_FALSE(SaveCode(bad, "0114", message)) << bad;
-        EXPECT_EQ(message, kSaveFailed) << bad;
-    }
-    EXPECT_TRUE(fs::is_fifo(dir / "fifo.etx") && fs::is_symlink(dir / "fifo-link.etx"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6) << "no temporary file left";
+    for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo", dir / "fifo-link"})
+        EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 8) << "no temporary file left";
 }
