@@ -30,7 +30,7 @@ TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
     const sys_days day = year(2026) / 12 / 6;
     SeedRandom(random, day + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
     EXPECT_EQ(random.RandomState, ((13u * 60 + 5) * 60 + 7) * 1000 + 250) << "milliseconds since midnight UTC";
-    EXPECT_EQ(MillisecondsSinceMidnightUtc(day - milliseconds(1)), 86399999u);
+    EXPECT_EQ(MillisecondsSinceMidnightUtc(sys_days() - milliseconds(1)), 86399999u) << "before 1970";
 
     // Messages get a full stop after a character above it; stored texts are descrambled.
     const std::pair<std::string, std::string> messages[] = {
@@ -54,10 +54,8 @@ TEST(IntegerText, AcceptedAndRejectedForms)
         {"12a", {}}, {"0x10", {}}, {"\t12", {}}, {"2147483648", {}}, {"-2147483649", {}}, {"$100000000", {}},
         {" - 5", {}}, {"$G", {}}, {std::string_view("\0" "12", 3), {}},
     };
-    for (const auto& [text, value] : cases) {
-        EXPECT_EQ(ParseIntegerText(text), value) << '"' << text << '"';
-        EXPECT_EQ(IsNotInteger(text), !value) << '"' << text << '"';
-    }
+    for (const auto& [text, value] : cases)
+        EXPECT_TRUE(ParseIntegerText(text) == value && IsNotInteger(text) == !value) << '"' << text << '"';
     // 9999999 is the default that marks a failed conversion, in every spelling.
     for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
         EXPECT_TRUE(IsNotInteger(text)) << text;
@@ -87,11 +85,8 @@ TEST(KeyFile, LoadingRules)
     RandomSource random(1);
     GenerateKey(random, table);
     const std::string key = FormatKeyFile(table);
-    const auto with = [&](std::size_t at, std::string_view part) {
-        return key.substr(0, at) + std::string(part) + key.substr(at + part.size());
-    };
-    const auto uniform = [](std::string_view header, std::string_view number) {
-        std::string bytes(header);
+    const auto with = [&](std::size_t at, std::string_view s) { return std::string(key).replace(at, s.size(), s); };
+    const auto uniform = [](std::string bytes, std::string_view number) { // the header, then every cell the same
         for (int i = 0; i < kKeyCells; ++i)
             bytes += number;
         return bytes;
