@@ -27,16 +27,14 @@ TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
         EXPECT_EQ(random.RandomBelow(8999), expected);
 
     using namespace std::chrono;
-    const sys_days day = year(2026) / 12 / 6;
-    SeedRandom(random, day + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
+    SeedRandom(random, sys_days(year(2026) / 12 / 6) + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
     EXPECT_EQ(random.RandomState, ((13u * 60 + 5) * 60 + 7) * 1000 + 250) << "milliseconds since midnight UTC";
     EXPECT_EQ(MillisecondsSinceMidnightUtc(sys_days() - milliseconds(1)), 86399999u) << "before 1970";
 
     // Messages get a full stop after a character above it; stored texts are descrambled.
     const std::pair<std::string, std::string> messages[] = {
-        {"'x' is not a valid integer value", "'x' is not a valid integer value."}, {"Done.", "Done."},
-        {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"}, {"caf\xe9", "caf\xe9."},
-        {"", ""}};
+        {"'x' is not a valid integer value", "'x' is not a valid integer value."}, {"Done.", "Done."}, {"", ""},
+        {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"}, {"caf\xe9", "caf\xe9."}};
     for (const auto& [message, shown] : messages)
         EXPECT_EQ(WithFullStop(message), shown) << message;
     EXPECT_EQ(Descramble("\x01\x02N\x71"), std::string("\x00\x00Km", 4));
@@ -156,14 +154,13 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
     EXPECT_EQ(rows, 226);
     for (const std::string& bad : {dir / "no/such/folder.key", dir.path()})
         EXPECT_EQ(WriteKeyFile(bad, table).message, kKeyCreateFailed) << bad;
-    {
-        FileSizeLimit full(1000); // as on a full disk
-        EXPECT_EQ(WriteKeyFile(dir / "new.key", table).message, kKeyWriteFailed);
-    }
+    EXPECT_EQ([&] { FileSizeLimit full(9); return WriteKeyFile(dir / "new.key", table).message; }(), kKeyWriteFailed);
     EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
     std::uint8_t width = 0;
     fs::create_symlink(dir / "new.key", dir / "link.key");
     EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok && loaded.rows == table.rows);
+    WriteBytes(dir / "wide.key", "0117" + std::string(kKeyCells * 7, '7')); // a file as long as a key file may be
+    EXPECT_TRUE(LoadKeyFile(dir / "wide.key", loaded, width).ok && loaded.cell(226, 35) == 7777777 % 65536);
     for (const std::string& name : {dir / "", dir / "missing.key", dir / "fifo", "/dev/zero"s, ""s})
         EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
 
@@ -199,5 +196,5 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
     for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo", dir / "fifo-link"})
         EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
     EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 8) << "no temporary file left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 9) << "no temporary file left";
 }

@@ -96,8 +96,7 @@ TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
             const auto encoder = std::make_unique<Encoder>(*table, width);
             for (const std::size_t length : {0ul, 1ul, 7ul, 8ul, 9ul, 16ul, 17ul, 63ul, 64ul, 65ul, kB - 1, kB, kB + 1,
                                              2 * kB, 3 * kB + 99}) {
-                // Line feeds and other dropped characters from none to most.
-                std::string text(length, 'A');
+                std::string text(length, 'A'); // line feeds and other dropped characters from none to most
                 for (std::size_t i = 1; i < length; ++i)
                     text[i] = static_cast<char>(gen() % 4 < length % 5 ? gen() % 32 : gen() % 256);
                 const std::uint32_t seed = gen();

@@ -5,26 +5,21 @@
 set -eu
 command -v xvfb-run >/dev/null 2>&1 || { echo "xvfb-run is not installed: skipped"; exit 77; }
 for tool in xdotool xprop; do command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }; done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/config" "$work/docs" "$work/keys" && mkdir -m 700 "$work/runtime"
 # The settings key, as the installation makes it.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' \
     '"InstallPath"="/tmp/x"' '"LastTopPos"="-1"' '"LastLeftPos"="-1"' >"$work/settings.reg"
 cp "$work/settings.reg" "$work/settings.before"
-key="$work/keys/e2e.key"
-"$2" keygen "$key" >/dev/null
+key="$work/keys/e2e.key" && "$2" keygen "$key" >/dev/null
 # Letters, digits, punctuation, CR LF (the CR is encoded, the LF dropped), TAB, bytes above 127, a control character.
 printf 'Dear Ann,\r\n\tthe key is under the mat (No. 42).\r\n\351t\351 \377\001~\n' >"$work/docs/file.txt"
 
 # The user's side: wait for the key dialog, give it the keyboard (no window manager does; --sync waits until it has
 # it), type the key's full path, accept it, and wait for the program to end. X delivers the keys after the focus change.
 cat >"$work/session.sh" <<'EOF'
-#!/bin/sh
-set -u
-cd "$WORK/docs"
-"$MORVANE" ENCODE file.txt &
-pid=$!
+set -u && cd "$WORK/docs"
+"$MORVANE" ENCODE file.txt & pid=$!
 dialog=$(xdotool search --sync --onlyvisible --name "Choose key file" | head -n 1)
 # The desktop names the program's windows with the application title.
 for window in $(xdotool search --onlyvisible --name .); do xprop -id "$window" _NET_WM_NAME; done |
@@ -34,10 +29,9 @@ xdotool type --delay 20 "$KEY"
 xdotool key Return
 wait "$pid"
 EOF
-chmod +x "$work/session.sh"
 env -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE QT_QPA_PLATFORM=xcb HOME="$work/home" \
     XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" MORVANE_SETTINGS="$work/settings.reg" \
-    WORK="$work" MORVANE="$1" KEY="$key" timeout 60 xvfb-run -a -n 107 "$work/session.sh" ||
+    WORK="$work" MORVANE="$1" KEY="$key" timeout 60 xvfb-run -a -n 107 sh "$work/session.sh" ||
     { echo "the session failed (status $?)"; exit 1; }
 [ ! -e "$work/untitled" ] || { echo "the windows do not show the application title"; exit 1; }
 # Quick encoding never writes the window position back.

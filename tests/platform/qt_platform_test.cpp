@@ -15,16 +15,12 @@
 using namespace morvane::platform;
 using namespace morvane::testing;
 
-namespace {
-
 // Runs check on the modal window that the next call opens, once it is up.
-void WhenModalOpens(std::function<void(QWidget*)> check)
+static void WhenModalOpens(std::function<void(QWidget*)> check)
 {
     QTimer::singleShot(0, [check] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            check(modal);
-        else
-            WhenModalOpens(check);
+        QWidget* modal = QApplication::activeModalWidget();
+        modal ? check(modal) : WhenModalOpens(check);
     });
 }
 
@@ -34,8 +30,7 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     for (int b = 0; b < 256; ++b)
         bytes += static_cast<char>(b);
     const QString text = ToUnicode(bytes);
-    ASSERT_EQ(text.size(), 256);
-    EXPECT_EQ(FromUnicode(text), bytes);
+    ASSERT_TRUE(text.size() == 256 && FromUnicode(text) == bytes);
     // The plain C++ conversions of the settings file agree with these.
     EXPECT_TRUE(QString::fromStdString(Cp1252ToUtf8(bytes)) == text && Utf8ToCp1252(text.toStdString()) == bytes);
     // The assigned bytes agree with Qt's own Windows-1252 decoder where it has one; the others are C1 controls.
@@ -107,8 +102,6 @@ TEST(Dialogs, FileDialogOptionsFiltersCurrentDirectoryAndTheFailureBox)
     p.failureBox->Show(nullptr, "Morvane  |  Encoder", "Failed to set data for 'LastLeftPos'.");
     EXPECT_EQ(seen, QStringList({"Morvane  |  Encoder", "Failed to set data for 'LastLeftPos'.", "critical, Ok"}));
 }
-
-} // namespace
 
 int main(int argc, char** argv)
 {
