@@ -129,6 +129,7 @@ TEST(Cli, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAndTheKeyAlone)
     TempDir dir;
     ASSERT_EQ(Bash(dir, "cli keygen --seed 2 k.key && head -c 100 k.key > short.key && "
                         "{ printf 011q; tail -c +5 k.key; } > bad.key && mkdir folder && echo text > t.txt && "
+                        "{ printf 0111; yes 1 | head -n 7910 | tr -d '\\n'; } > 1.key && "
                         "printf 01149 > cut.etx && yes 'A long letter' | head -c 400000 > long.txt && "
                         "{ cli encode --key k.key long.txt; printf 0000; } > bad.etx").status, 0);
     const std::string key = ReadBytes(dir / "k.key");
@@ -147,6 +148,7 @@ TEST(Cli, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAndTheKeyAlone)
         {"encode --key k.key -o k.key t.txt", "k.key: the output is the key file, which it would destroy"},
         {"encode --key k.key -o t.txt t.txt", "t.txt: the output is the input file, which it would destroy"},
         {"encode --key k.key t.txt >> t.txt", "standard output: the output is the input file, which it would destroy"},
+        {"decode --key 1.key cut.etx", "1.key: The key holds 1 twice, in row 1, column 1 and in row 1, column 2."},
         {"decode --key k.key -o out.etx cut.etx", "cut.etx: The code is cut short: its last number has 1 of 4 digits."},
         {"decode --key k.key -o out.etx bad.etx", "bad.etx: The code holds 0000 at position " +
                                                       std::to_string(ReadBytes(dir / "bad.etx").size() - 3) +

@@ -7,9 +7,8 @@ command -v xvfb-run >/dev/null 2>&1 || { echo "xvfb-run is not installed: skippe
 for tool in xdotool xprop; do command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }; done
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/config" "$work/docs" "$work/keys" && mkdir -m 700 "$work/runtime"
-# The settings key, as the installation makes it.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' \
-    '"InstallPath"="/tmp/x"' '"LastTopPos"="-1"' '"LastLeftPos"="-1"' >"$work/settings.reg"
+    '"InstallPath"="/tmp/x"' '"LastTopPos"="-1"' '"LastLeftPos"="-1"' >"$work/settings.reg" # as installed
 cp "$work/settings.reg" "$work/settings.before"
 key="$work/keys/e2e.key" && "$2" keygen "$key" >/dev/null
 # Letters, digits, punctuation, CR LF (the CR is encoded, the LF dropped), TAB, bytes above 127, a control character.
@@ -21,9 +20,8 @@ cat >"$work/session.sh" <<'EOF'
 set -u && cd "$WORK/docs"
 "$MORVANE" ENCODE file.txt & pid=$!
 dialog=$(xdotool search --sync --onlyvisible --name "Choose key file" | head -n 1)
-# The desktop names the program's windows with the application title.
 for window in $(xdotool search --onlyvisible --name .); do xprop -id "$window" _NET_WM_NAME; done |
-    grep -q 'Morvane  |  Encoder"$' || touch "$WORK/untitled"
+    grep -q 'Morvane  |  Encoder"$' || touch "$WORK/untitled" # the windows bear the application title
 until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ]; do xdotool windowfocus --sync "$dialog"; done
 xdotool type --delay 20 "$KEY"
 xdotool key Return

@@ -19,18 +19,16 @@ using namespace morvane::platform;
 using namespace morvane::testing;
 namespace fs = std::filesystem;
 
-namespace {
-
 const std::string kKey = "software\\morvane";
 const std::string kHead = "REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\n";
 const std::string kShortFile = kHead + "\"LastTopPos\"=\"1\"\n";
 
-std::string Sz(const std::string& text) { return text + '\0'; }
+static std::string Sz(const std::string& text) { return text + '\0'; }
 
-std::string Read(SettingsStore& s, const std::string& name) { return s.ReadValue(name).value_or(ValueData{}).data; }
+static std::string Read(SettingsStore& s, const std::string& n) { return s.ReadValue(n).value_or(ValueData{}).data; }
 
 // Whether a plain user may open the key: in a child that has dropped root.
-bool OpensAsPlainUser(const std::string& file)
+static bool OpensAsPlainUser(const std::string& file)
 {
     if (::fork() == 0) {
         const bool dropped = ::geteuid() != 0 || (!::setgroups(0, nullptr) && !::setgid(65534) && !::setuid(65534));
@@ -39,8 +37,6 @@ bool OpensAsPlainUser(const std::string& file)
     int status = 0;
     return ::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
-
-} // namespace
 
 TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValueOrNothing)
 {
