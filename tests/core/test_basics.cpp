@@ -153,7 +153,7 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
     EXPECT_EQ(rows, 226);
     for (const std::string& bad : {dir / "no/such/folder.key", dir.path()})
         EXPECT_EQ(WriteKeyFile(bad, table).message, kKeyCreateFailed) << bad;
-    EXPECT_EQ([&] { FileSizeLimit full(9); return WriteKeyFile(dir / "new.key", table).message; }(), kKeyWriteFailed);
+    EXPECT_EQ([&] { FileSizeLimit full(9); return WriteKeyFile(dir / "new.key", {}).message; }(), kKeyWriteFailed);
     EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
     std::uint8_t width = 0;
     fs::create_symlink(dir / "new.key", dir / "link.key");

@@ -49,23 +49,24 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
                      "[hkey_current_user\\SOFTWARE\\Morvane]\r\n"
                      "\"InstallPath\"=\"C:\\\\Program Files\\\\Morvane \\\"new\\\"\"\r\n"
                      "\"Caf\xC3\xA9\"=\"na\xC3\xAFve \xE2\x82\xAC \xE2\x84\xA2 \xD0\x96\"\r\n"
-                     "\"Number\"=dword:0000007B\r\n\"Blob\"=hex:01,ff,00\r\n"
-                     "\"Expand\"=hex(2):25,00,41,00,e9,00,00,00\r\n\"Long\"=hex:00,01,02,\\\r\n  03,04\r\n"
+                     "\"Number\"=dword:0000007B\r\n\"Blob\"=hex:01,ff,00\r\n@=\"default\"\r\n"
+                     "\"Expand\"=hex(2):25,00,3d,d8,00,de,e9,00,00,00\r\n\"Long\"=hex:00,01,02,\\\r\n  03,04\r\n"
                      "\"EmptyNumber\"=hex(4):\r\n\"EmptyString\"=\"\"\r\n\"Qword\"=hex(b):01,00,00,00,00,00,00,00\r\n"
-                     "\"Gone\"=-\r\n\"Broken\"=dword:xyz\r\n\"Twice\"=\"first\"\r\n@=\"default\"\r\n\r\n"
+                     "\"Gone\"=-\r\n\"Broken\"=dword:xyz\r\n\"Twice\"=\"first\"\r\n\"TWICE\"=\"last\"\r\n\r\n"
                      "[HKEY_CURRENT_USER\\Software\\Morvane\\Sub]\r\n\"Sub\"=\"not ours\"\r\n"
                      "[HKEY_CURRENT_USER\\software\\morvane]\r\n\"twice\"=\"second\"\r\n");
     RegFileStore store(file);
     EXPECT_FALSE(store.QueryValue("InstallPath")) << "no key open yet";
     ASSERT_TRUE(store.OpenKey(kKey));
     // Names match in any letter case; \\ and \" are escapes. UTF-8 in the file is the 8-bit code page in the program,
-    // where the Cyrillic letter has no place. A later section of the key does not count. A value's size is its data's.
+    // where neither the Cyrillic letter nor a surrogate pair has a place. Of a name, the last value in the key's first
+    // section counts. A value's size is its data's.
     const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
         {"INSTALLPATH", kRegSz, Sz("C:\\Program Files\\Morvane \"new\"")},
         {"CAF\xE9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
         {"Number", kRegDword, std::string("\x7B\0\0\0", 4)}, {"Blob", kRegBinary, std::string("\x01\xFF\x00", 3)},
-        {"Expand", kRegExpandSz, Sz("%A\xE9")}, {"Long", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
-        {"EmptyNumber", kRegDword, ""}, {"EmptyString", kRegSz, Sz("")}, {"Twice", kRegSz, Sz("first")},
+        {"Expand", kRegExpandSz, Sz("%?\xE9")}, {"Long", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
+        {"EmptyNumber", kRegDword, ""}, {"EmptyString", kRegSz, Sz("")}, {"Twice", kRegSz, Sz("last")},
         {"Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8)}, {"", kRegSz, Sz("default")},
     };
     for (const auto& [name, type, data] : cases) {
@@ -130,7 +131,7 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
 
     // A write that fails as on a full disk (even for root) leaves the file whole.
     WriteBytes(file, kShortFile);
-    EXPECT_FALSE([&] { FileSizeLimit full(10); return store.WriteString("LastTopPos", "2"); }()) << "a full disk";
+    EXPECT_FALSE([&] { FileSizeLimit full(kShortFile.size() - 2); return store.WriteString("LastTopPos", "2"); }());
     EXPECT_TRUE(ReadBytes(file) == kShortFile && std::distance(fs::directory_iterator(dir.path()), {}) == 5);
     // The key removed from the file after it was opened: never created again.
     WriteBytes(file, "REGEDIT4\n; emptied by hand\n");

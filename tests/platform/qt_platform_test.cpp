@@ -42,7 +42,7 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     EXPECT_EQ(FromUnicode(QStringLiteral("a\u0100b\u0416c")), "a?b?c");
     EXPECT_EQ(FromUnicode(QString::fromUtf8("\xF0\x9F\x98\x80")), "?") << "one mark for a character outside the plane";
     EXPECT_EQ(FromUnicode(QString(QChar(0xD800))), "?") << "an unpaired surrogate";
-    EXPECT_EQ(Utf8ToCp1252("a\xFF" "b\xC3"), "a?b?") << "malformed UTF-8";
+    EXPECT_EQ(Utf8ToCp1252("a\xFF" "b\xC3" "\xC1\x81"), "a?b???") << "malformed and overlong UTF-8";
 
     // The clipboard carries the same 8-bit text; plain text ends at a NUL.
     QtClipboard clipboard;
