@@ -7,16 +7,17 @@
 #include "core/text_file.h"
 
 #include "support/file_size_limit.h"
-#include "support/plain_scan_key.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
+#include <ranges>
 #include <set>
 #include <sys/stat.h>
 
 using namespace morvane;
 using namespace morvane::testing;
+using namespace std::literals;
 namespace fs = std::filesystem;
 
 TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
@@ -26,24 +27,21 @@ TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
         EXPECT_EQ(random.RandomBelow(8999), expected);
 
     using namespace std::chrono;
-    const sys_days day = year(2026) / 12 / 6;
-    SeedRandom(random, day + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
+    SeedRandom(random, sys_days(year(2026) / 12 / 6) + hours(13) + minutes(5) + seconds(7) + milliseconds(250));
     EXPECT_EQ(random.RandomState, ((13u * 60 + 5) * 60 + 7) * 1000 + 250) << "milliseconds since midnight UTC";
-    EXPECT_EQ(MillisecondsSinceMidnightUtc(day - milliseconds(1)), 86399999u);
+    EXPECT_EQ(MillisecondsSinceMidnightUtc(sys_days() - milliseconds(1)), 86399999u) << "before 1970";
 
     // Messages get a full stop after a character above it; stored texts are descrambled.
     const std::pair<std::string, std::string> messages[] = {
-        {"'x' is not a valid integer value", "'x' is not a valid integer value."}, {"Done.", "Done."},
-        {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"}, {"caf\xe9", "caf\xe9."},
-        {"", ""}};
+        {"'x' is not a valid integer value", "'x' is not a valid integer value."}, {"Done.", "Done."}, {"", ""},
+        {"Failed to set data for 'LastLeftPos'", "Failed to set data for 'LastLeftPos'"}, {"caf\xe9", "caf\xe9."}};
     for (const auto& [message, shown] : messages)
         EXPECT_EQ(WithFullStop(message), shown) << message;
     EXPECT_EQ(Descramble("\x01\x02N\x71"), std::string("\x00\x00Km", 4));
     EXPECT_EQ(Descramble(std::string_view("\0", 1)), "\xff") << "a byte smaller than its position wraps";
 }
 
-// The integer-text rule of key files and settings: optional spaces, then a
-// signed decimal or "$" and hexadecimal digits, 32 bits; the text ends at a NUL.
+// Key files and settings: optional spaces, a signed decimal or "$" and hex digits, 32 bits; a NUL ends the text.
 TEST(IntegerText, AcceptedAndRejectedForms)
 {
     const std::pair<std::string_view, std::optional<std::int32_t>> cases[] = {
@@ -54,16 +52,14 @@ TEST(IntegerText, AcceptedAndRejectedForms)
         {"12a", {}}, {"0x10", {}}, {"\t12", {}}, {"2147483648", {}}, {"-2147483649", {}}, {"$100000000", {}},
         {" - 5", {}}, {"$G", {}}, {std::string_view("\0" "12", 3), {}},
     };
-    for (const auto& [text, value] : cases) {
-        EXPECT_EQ(ParseIntegerText(text), value) << '"' << text << '"';
-        EXPECT_EQ(IsNotInteger(text), !value) << '"' << text << '"';
-    }
+    for (const auto& [text, value] : cases)
+        EXPECT_TRUE(ParseIntegerText(text) == value && IsNotInteger(text) == !value) << '"' << text << '"';
     // 9999999 is the default that marks a failed conversion, in every spelling.
     for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
         EXPECT_TRUE(IsNotInteger(text)) << text;
 }
 
-TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainScan)
+TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainRule)
 {
     for (const std::uint32_t seed : {0u, 86399999u, 0xFFFFFFFFu}) {
         RandomSource fast(seed), plain(seed);
@@ -71,13 +67,11 @@ TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainScan)
         int rows = 0;
         GenerateKey(fast, table, [&](int row) { EXPECT_EQ(row, ++rows); });
         EXPECT_EQ(rows, 226);
-        GenerateKeyByPlainScan(plain, reference);
-        EXPECT_EQ(table.rows, reference.rows) << seed;
-        EXPECT_EQ(fast.RandomState, plain.RandomState) << "the same number of draws";
-        std::set<std::uint16_t> seen;
-        for (const KeyRow& row : table.rows)
-            seen.insert(row.begin(), row.end());
-        EXPECT_EQ(seen.size(), 7910u) << seed;
+        std::set<std::uint16_t> seen; // the plain rule: draw a number, and draw again while it is placed already
+        for (std::uint16_t& number : std::views::join(reference.rows))
+            do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
+            while (!seen.insert(number).second);
+        EXPECT_TRUE(table.rows == reference.rows && fast.RandomState == plain.RandomState) << seed;
         EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
     }
 }
@@ -89,11 +83,8 @@ TEST(KeyFile, LoadingRules)
     RandomSource random(1);
     GenerateKey(random, table);
     const std::string key = FormatKeyFile(table);
-    const auto with = [&](std::size_t at, std::string_view part) {
-        return key.substr(0, at) + std::string(part) + key.substr(at + part.size());
-    };
-    const auto uniform = [](std::string_view header, std::string_view number) {
-        std::string bytes(header);
+    const auto with = [&](std::size_t at, std::string_view s) { return std::string(key).replace(at, s.size(), s); };
+    const auto uniform = [](std::string bytes, std::string_view number) { // the header, then every cell the same
         for (int i = 0; i < kKeyCells; ++i)
             bytes += number;
         return bytes;
@@ -127,81 +118,66 @@ TEST(KeyFile, LoadingRules)
     for (const auto& c : cases) {
         std::uint8_t width = 0xFF;
         table.cell(1, 1) = 77; // a header that fails leaves the table as it was
-        const KeyLoadResult result = ParseKeyFile(c.bytes, table, width);
+        const auto [ok, message] = ParseKeyFile(c.bytes, table, width);
         const std::string what = c.bytes.substr(0, 12) + "... of " + std::to_string(c.bytes.size());
-        EXPECT_EQ(result.message, c.ok ? "" : kKeyUnreadable) << what;
-        EXPECT_TRUE(result.ok == c.ok && width == (c.width < 0 ? 0xFF : c.width)) << what << int(width);
-        EXPECT_TRUE(c.width >= 0 || table.cell(1, 1) == 77) << what;
+        EXPECT_EQ(message, c.ok ? "" : kKeyUnreadable) << what;
+        EXPECT_TRUE(ok == c.ok && width == std::uint8_t(c.width) && (c.width >= 0 || table.cell(1, 1) == 77)) << what;
         EXPECT_TRUE(!c.ok || table.rows[c.cell / 35][c.cell % 35] == (c.value < 0 ? last : c.value)) << what;
     }
-    // A width character that is no digit fails the conversion; the earlier
-    // key stays. A NUL must not cut the message short.
-    for (const auto& [character, message] : {std::pair{'q', "'q' is not a valid integer value"},
-                                             std::pair{'\0', "'' is not a valid integer value"}}) {
+    // A width character that is no digit fails the conversion, and the earlier key stays; a NUL is quoted as nothing.
+    for (const char character : {'q', '\0'}) {
         table.cell(2, 2) = 5;
         std::uint8_t width = 3;
+        std::string message = "no failure";
         try {
             ParseKeyFile(with(3, std::string(1, character)), table, width);
-            ADD_FAILURE() << "no failure raised";
         } catch (const Failure& failure) {
-            EXPECT_STREQ(failure.what(), message);
+            message = failure.what();
         }
+        EXPECT_EQ(message, character ? "'q' is not a valid integer value" : "'' is not a valid integer value");
         EXPECT_TRUE(width == 3 && table.cell(2, 2) == 5);
     }
 }
 
-TEST(KeyFile, WrittenAtomicallyAndLoadedOnlyFromRegularFiles)
+// Keys and codes replace a file whole or not at all; files are read only when they are regular files.
+TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
 {
     TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(dir / "fifo", dir / "fifo-link");
     KeyTable table, loaded;
     RandomSource random(3);
     GenerateKey(random, table);
     int rows = 0;
     ASSERT_TRUE(WriteKeyFile(dir / "new.key", table, [&](int) { ++rows; }).ok);
     EXPECT_EQ(rows, 226);
-    EXPECT_EQ(WriteKeyFile(dir / "no/such/folder.key", table).message, kKeyCreateFailed);
-    EXPECT_EQ(WriteKeyFile(dir.path(), table).message, kKeyCreateFailed) << "a folder";
-    {
-        FileSizeLimit full(1000); // as on a full disk
-        EXPECT_EQ(WriteKeyFile(dir / "new.key", table).message, kKeyWriteFailed);
-    }
+    for (const std::string& bad : {dir / "no/such/folder.key", dir.path()})
+        EXPECT_EQ(WriteKeyFile(bad, table).message, kKeyCreateFailed) << bad;
+    EXPECT_EQ([&] { FileSizeLimit full(9); return WriteKeyFile(dir / "new.key", {}).message; }(), kKeyWriteFailed);
     EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file left";
-
     std::uint8_t width = 0;
-    std::filesystem::create_symlink(dir / "new.key", dir / "link.key");
-    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok);
-    EXPECT_EQ(loaded.rows, table.rows);
-    ASSERT_EQ(::mkfifo((dir / "pipe.key").c_str(), 0600), 0);
-    for (const std::string& name :
-         {dir / "", dir / "missing.key", dir / "pipe.key", std::string("/dev/zero"), std::string()})
+    fs::create_symlink(dir / "new.key", dir / "link.key");
+    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok && loaded.rows == table.rows);
+    WriteBytes(dir / "wide.key", "0117" + std::string(kKeyCells * 7, '7')); // a file as long as a key file may be
+    EXPECT_TRUE(LoadKeyFile(dir / "wide.key", loaded, width).ok && loaded.cell(226, 35) == 7777777 % 65536);
+    for (const std::string& name : {dir / "", dir / "missing.key", dir / "fifo", "/dev/zero"s, ""s})
         EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
-}
 
-TEST(Files, TextsAreBytesUpToTheFirstCtrlZAndCodesReplaceAFileWhole)
-{
-    TempDir dir;
-    std::string all(256, '\0'), big(3 << 20, 'z');
+    // Texts are bytes up to the first Ctrl-Z.
+    std::string all(256, '\0'), big(3 << 20, 'z'), text;
     std::iota(all.begin(), all.end(), '\0');
     all.erase(26, 1) += "\r\n\n"; // every byte but Ctrl-Z; no line end is translated
     const std::pair<std::string, std::string> cases[] = {
         {all, all}, {std::string("ab\x1a" "cd\x1a", 6), "ab"}, {"", ""}, {big + "\x1a" + "tail", big}, {big, big}};
-    std::string text;
     for (const auto& [bytes, read] : cases) {
         WriteBytes(dir / "t.txt", bytes);
-        ASSERT_TRUE(ReadTextFile(dir / "t.txt", text));
-        EXPECT_TRUE(text == read) << bytes.size();
+        EXPECT_TRUE(ReadTextFile(dir / "t.txt", text) && text == read) << bytes.size();
     }
     EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
+    for (const std::string& name : {dir / "missing.txt", dir.path(), "/dev/zero"s, dir / "fifo"}) // neither hangs
+        EXPECT_TRUE(!ReadTextFile(name, text = "old") && text.empty()) << name;
 
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    for (const std::string& name : {dir / "missing.txt", dir.path(), std::string("/dev/zero"), dir / "fifo"}) {
-        text = "old";
-        EXPECT_FALSE(ReadTextFile(name, text)) << name; // and neither hangs nor reads endlessly
-        EXPECT_EQ(text, "") << name;
-    }
-
-    // Codes are saved as they are, and replace a file whole or not at all.
+    // Codes are saved as they are, through a link into the file it leads to, which keeps its mode.
     const std::string name = dir / "code.etx";
     std::string message;
     ASSERT_TRUE(SaveCode(name, "011412345678", message));
@@ -211,14 +187,10 @@ TEST(Files, TextsAreBytesUpToTheFirstCtrlZAndCodesReplaceAFileWhole)
     ASSERT_TRUE(SaveCode(dir / "link.etx", "01149999", message));
     EXPECT_TRUE(ReadBytes(name) == "01149999" && fs::is_symlink(dir / "link.etx")) << "the link's file is replaced";
     EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
-
+    EXPECT_TRUE(SaveCode(dir / std::string(255, 'n'), "0114", message)) << "a name as long as a name can be";
     // A pipe (or a device) is never renamed over, directly or through a link.
-    ASSERT_EQ(::mkfifo((dir / "fifo.etx").c_str(), 0600), 0);
-    fs::create_symlink(dir / "fifo.etx", dir / "fifo-link.etx");
-    for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo.etx", dir / "fifo-link.etx"}) {
-        EXPECT_FALSE(SaveCode(bad, "0114", message)) << bad;
-        EXPECT_EQ(message, kSaveFailed) << bad;
-    }
-    EXPECT_TRUE(fs::is_fifo(dir / "fifo.etx") && fs::is_symlink(dir / "fifo-link.etx"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 6) << "no temporary file left";
+    for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo", dir / "fifo-link"})
+        EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 9) << "no temporary file left";
 }

@@ -1,31 +1,23 @@
 #!/usr/bin/env bash
-# scripts/install, uninstall, run and package on temporary prefixes and folders, with the programs of
-# an existing build and the settings file in a temporary folder (never ~/.local or ~/.config).
-#   tests/e2e/install_test.sh <build folder>
+# scripts/install, uninstall, run and package on temporary prefixes and folders, with the programs of an existing
+# build and the settings file in a temporary folder (never ~/.local or ~/.config).   install_test.sh <build folder>
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(cd "${1:?build folder}" && pwd)"
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
+tmp="$(mktemp -d)" && trap 'rm -rf "$tmp"' EXIT
 export HOME="$tmp/home" MORVANE_BUILD_DIR="$build" MORVANE_SETTINGS="$tmp/config/settings.reg"
-mkdir -p "$HOME"
-unset XDG_CONFIG_HOME
-failures=0
-check() { # description, command...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+mkdir -p "$HOME" && unset XDG_CONFIG_HOME && failures=0
+check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; } # what, command...
 quietly() { local out; out="$("$@" 2>&1)" || { printf '%s\n' "$out"; return 1; }; }
 built() { find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -print -quit; }
 lines() { local file="$1" line; shift; for line; do check "$file has $line" grep -qxF -- "$line" "$file"; done; }
 
 # The programs, desktop entries, icons, file types, metainfo, manual page and default settings.
-prefix="$tmp/prefix"
-"$root/scripts/install" "$prefix" >/dev/null
+prefix="$tmp/prefix" && "$root/scripts/install" "$prefix" >/dev/null
 programs=(morvane morvane-cli)
 [ -n "$(built morvanedecoder)" ] && programs+=(morvanedecoder)
 for program in "${programs[@]}"; do
-  check "$program installed as built" test -x "$prefix/bin/$program" -a \
-    -n "$(cmp -s "$(built "$program")" "$prefix/bin/$program" && echo same)"
+  check "$program installed as built" sh -c 'test -x "$2" && cmp -s "$@"' - "$(built "$program")" "$prefix/bin/$program"
   [ "$program" = morvane-cli ] || lines "$prefix/share/applications/$program.desktop" "Exec=$prefix/bin/$program %f"
 done
 files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
@@ -37,13 +29,11 @@ check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$(printf '%s\n
   'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' "\"InstallPath\"=\"$prefix/bin\"" \
   '"LastTopPos"="-1"' '"LastLeftPos"="-1"')"
 
-# An existing key: InstallPath set (escaped), a missing position added, and
-# the other position, values, keys, comments and line ends kept.
+# An existing key: InstallPath set (escaped), a missing position added, and the rest with its line ends kept.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '; kept' '[HKEY_CURRENT_USER\Software\Other]' \
   '"InstallPath"="other"' '' '[HKEY_CURRENT_USER\SOFTWARE\MORVANE]' '"LastTopPos"="120"' '"installpath"="/old"' \
   '"Extra"=dword:00000001' >"$MORVANE_SETTINGS"
-other="$tmp/other \"prefix\""
-"$root/scripts/install" "$other" >/dev/null
+other="$tmp/other \"prefix\"" && "$root/scripts/install" "$other" >/dev/null
 tr -d '\r' <"$MORVANE_SETTINGS" >"$tmp/settings.txt"
 lines "$tmp/settings.txt" "\"InstallPath\"=\"$tmp/other \\\"prefix\\\"/bin\"" '"LastTopPos"="120"' \
   '"LastLeftPos"="-1"' '"Extra"=dword:00000001' '"InstallPath"="other"' '; kept'
@@ -52,28 +42,21 @@ check "line ends kept" test "$(grep -c $'\r$' "$MORVANE_SETTINGS")" = "$(wc -l <
 check "no temporary file left" test "$(ls "$tmp/config")" = "settings.reg"
 
 # The default place of the settings file, under the XDG configuration folder.
-(
-  unset MORVANE_SETTINGS
-  export XDG_CONFIG_HOME="$tmp/xdg"
-  "$root/scripts/install" "$prefix" >/dev/null
-  lines "$tmp/xdg/morvane/settings.reg" "\"InstallPath\"=\"$prefix/bin\""
-  "$root/scripts/uninstall" "$prefix" >/dev/null
-  check "uninstall removes the XDG settings file" test ! -e "$tmp/xdg/morvane"
-  exit "$failures"
-) || failures=$?
+XDG_CONFIG_HOME="$tmp/xdg" env -u MORVANE_SETTINGS "$root/scripts/install" "$prefix" >/dev/null
+lines "$tmp/xdg/morvane/settings.reg" "\"InstallPath\"=\"$prefix/bin\""
+XDG_CONFIG_HOME="$tmp/xdg" env -u MORVANE_SETTINGS "$root/scripts/uninstall" "$prefix" >/dev/null
+check "uninstall removes the XDG settings file" test ! -e "$tmp/xdg/morvane"
 "$root/scripts/uninstall" "$other" >/dev/null
-check "uninstall empties the prefix" test -z "$(ls -A "$other")"
+check "uninstall empties both prefixes" test -z "$(find "$other" "$prefix" -mindepth 1)"
 check "uninstall removes the settings file" test ! -e "$MORVANE_SETTINGS"
-check "uninstall of the first prefix" test -z "$(ls -A "$prefix")"
 
 # scripts/run without a display installs and explains the headless tool.
 DISPLAY= WAYLAND_DISPLAY= MORVANE_PREFIX="$HOME/.local" "$root/scripts/run" >"$tmp/run.txt"
 lines "$tmp/run.txt" "No display: use ~/.local/bin/morvane-cli --help for the headless tool."
 check "run installed the programs" test -x "$HOME/.local/bin/morvane"
 
-# The Debian package of this build: its files and dependencies, its programs
-# (the encoder copies the packaged default settings for a user who has none),
-# and its desktop entries, metainfo and manual page as Debian's tools see them.
+# The Debian package of this build: its files and dependencies, its programs (the encoder copies the packaged default
+# settings for a user who has none), and its desktop entries, metainfo and manual page as Debian's tools see them.
 "$root/scripts/package" "$tmp/dist" >/dev/null
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 deb="$tmp/dist/morvane_${version}_$(dpkg --print-architecture).deb"
@@ -104,5 +87,4 @@ for command in "" keygen encode decode; do
     check "manual page has ${command:-morvane-cli} $option" grep -qE -- "(^|[^-a-z])$option([^-a-z]|\$)" <<<"$source"
   done
 done
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
-echo "all checks passed"
+[ "$failures" -eq 0 ] && echo "all checks passed" || { echo "$failures check(s) failed"; exit 1; }

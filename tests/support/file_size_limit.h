@@ -1,5 +1,4 @@
-// Makes this process's file writes fail as on a full disk while the object
-// lives: the size of the files it writes is limited. Works for root too.
+// While it lives, this process's file writes fail as on a full disk (for root too): their size is limited.
 #pragma once
 
 #include <csignal>
@@ -7,21 +6,16 @@
 
 namespace morvane::testing {
 
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN))
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        const rlimit limit{bytes, saved_.rlim_max};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_), std::signal(SIGXFSZ, handler_); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    void (*handler_)(int);
-    rlimit saved_{};
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved), std::signal(SIGXFSZ, handler); }
+    void (*handler)(int);
+    rlimit saved{};
 };
 
 } // namespace morvane::testing

@@ -1,5 +1,4 @@
-// A fresh folder under the system's temporary folder, removed with all it
-// holds when the object goes; and whole-file reads and writes.
+// A fresh temporary folder, removed with all it holds when the object goes; and whole-file reads and writes.
 #pragma once
 
 #include <cstdlib>
@@ -19,7 +18,7 @@ public:
     ~TempDir()
     {
         namespace fs = std::filesystem;
-        std::error_code error;
+        std::error_code error; // a folder that a test made read-only is emptied too
         fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
         fs::remove_all(path_, error);
     }
@@ -32,15 +31,11 @@ private:
     std::string path_;
 };
 
-inline void WriteBytes(const std::string& name, std::string_view bytes)
-{
-    std::ofstream(name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
+inline void WriteBytes(const std::string& name, std::string_view all) { std::ofstream(name, std::ios::binary) << all; }
 
 inline std::string ReadBytes(const std::string& name)
 {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return {std::istreambuf_iterator<char>(std::ifstream(name, std::ios::binary).rdbuf()), {}};
 }
 
 } // namespace morvane::testing
