@@ -1,7 +1,5 @@
-// The encoder program's windows, headless: start-up and the command line, the
-// error window and the failure handler, the settings check and the window
-// position, the encoder window, the new-key window, the about box and quick
-// encoding.
+// The encoder program's windows driven headless, from start-up to the end,
+// and quick encoding.
 #include "application.h"
 #include "coder.h"
 #include "copyright.h"
@@ -51,8 +49,7 @@ const QString kCorrectly = "The application has not been installed correctly.";
 const QString kFailure = "Morvane  |  Encoder|"; // the failure box's caption
 const auto kText = FakeSettingsStore::String;
 
-// A Program over fake platform parts, its windows created as the program
-// body creates them; prepare sets up the fakes first.
+// A Program over fake platform parts (set up by prepare), its windows created.
 struct Harness {
     explicit Harness(QStringList arguments = {"morvane"}, const std::function<void(Harness&)>& prepare = {})
     {
@@ -124,13 +121,6 @@ class TestWindows : public QObject {
 
     QString Path(const std::string& name) const { return Q(dir / name); }
     QString Letter(const char* extension) const { return Path("letters/letter."s + extension); }
-    // An only letter, and the tests' folder current.
-    void FreshLetter()
-    {
-        QVERIFY(QDir(Path("letters")).removeRecursively() && QDir().mkpath(Path("letters")));
-        WriteBytes(dir / "letters/letter.txt", "Dear Ann,\r\n\tthe key is under the mat.\n");
-        QDir::setCurrent(Q(dir.path()));
-    }
     // "morvane ENCODE file": the whole flow runs as the windows are created.
     static std::unique_ptr<Harness> Quick(const QString& file, std::deque<std::optional<QString>> answers,
                                           const std::function<void(Harness&)>& before = {})
@@ -144,26 +134,27 @@ class TestWindows : public QObject {
     // The program ended (or ends as soon as its loop starts).
     static bool Ended(Harness& h) { return h.program->Ended() && h.program->Run() == 0; }
     // A shown window with the test key in its key field.
-    void Ready(Harness& h)
-    {
-        h.keyField()->setText(Path("good.key"));
-        h.coder().ShowMainWindow();
-    }
+    void Ready(Harness& h) { h.keyField()->setText(Path("good.key")), h.coder().ShowMainWindow(); }
 
 private slots:
+    // Before each test: an only letter, and the tests' folder current.
+    void init()
+    {
+        QVERIFY(QDir(Path("letters")).removeRecursively() && QDir().mkpath(Path("letters")));
+        WriteBytes(dir / "letters/letter.txt", "Dear Ann,\r\n\tthe key is under the mat.\n");
+        QDir::setCurrent(Q(dir.path()));
+    }
     void initTestCase()
     {
         WriteBytes(dir / "story.txt", "Once upon a time\r\n");
         WriteBytes(dir / "damaged.key", "01x4" + std::string(100, '7'));
         WriteBytes(dir / "width.key", "011x" + std::string(7910 * 4, '5')); // a width that is no digit
-        for (const char* folder : {"folder", "letters", "elsewhere"})
-            QVERIFY(QDir().mkpath(Path(folder)));
-        QVERIFY(QDir::setCurrent(Q(dir.path())));
+        QVERIFY(QDir().mkpath(Path("folder")) && QDir().mkpath(Path("elsewhere")));
+        QCOMPARE(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     }
     void cleanupTestCase() { QDir::setCurrent(startDir); }
 
-    // The four windows in order, then StartUp once: one settings check, the
-    // named file in the source field, the random source from the clock.
+    // The four windows, then StartUp once: one settings check, the named file, the seed.
     void startsUp()
     {
         Harness h({"morvane", Path("story.txt")});
@@ -186,7 +177,8 @@ private slots:
             {{"ENCODE", "story.txt", "more"}, true, false, story}, {{"ENCODE"}, false, false, ""},
             {{"ENCODE", "missing.txt"}, false, false, ""}, {{"ENCODE", "folder"}, false, false, Path("folder")},
             {{"story.txt", "ignored"}, false, true, "story.txt"}, {{"missing.txt"}, false, false, "missing.txt"},
-            {{"folder"}, false, false, "folder"},
+            {{"folder"}, false, false, "folder"}, // only a regular file starts quick mode, never an endless read:
+            {{"ENCODE", "/dev/zero"}, false, false, "/dev/zero"}, {{"ENCODE", "fifo"}, false, false, Path("fifo")},
         };
         for (const auto& [parameters, quick, openFile, sourceFileName] : cases) {
             Harness h(QStringList{"morvane"} + parameters);
@@ -194,12 +186,12 @@ private slots:
             QVERIFY2(h.state().QuickMode == quick && h.state().OpenFileMode == openFile, line);
             QCOMPARE(h.state().SourceFileName, sourceFileName);
             QVERIFY2((quick || h.state().SourceText.empty() != openFile) && !h.error().isVisible(), line);
+            QVERIFY2(h.fake.dialogs.calls.empty() == !quick && h.program->Ended() == quick, line);
         }
     }
 
-    // The error window shows the latest message and hides by its button, by
-    // Enter or by the title bar; with CloseOnErrorDismiss the program ends.
-    // The program ends when the encoder window closes while the loop runs.
+    // The error window hides by its button, Enter or the title bar, and ends the program
+    // with CloseOnErrorDismiss; the program ends when the encoder window closes.
     void errorWindowFailureBoxAndTheEnd()
     {
         const std::function<void(app::TfrmError&)> ways[] = {
@@ -243,8 +235,7 @@ private slots:
         QCOMPARE(starved.fake.failureBox.shown, std::vector{kFailure + "Out of memory."});
     }
 
-    // A failed check leaves a disabled window that cannot be closed;
-    // dismissing the message ends the program, and nothing is written.
+    // A failed check: a disabled window that only the message's dismissal closes; no writes.
     void failedSettingsChecks()
     {
         using Data = FakeSettingsStore::Data;
@@ -274,33 +265,27 @@ private slots:
         }
     }
 
-    // Accepted values place the window, unclamped (the first five characters
-    // of each count); "-1" centres it. The end writes left, then top, and the
-    // next start restores them; so does quick mode, which writes nothing.
+    // The position: unclamped, five characters of each value, "-1" centres; written at
+    // the end (left, then top) and restored at the next start, quick mode too.
     void windowPositionAndTheCheckAtTheEnd()
     {
-        {
-            Harness h({"morvane"}, [&](Harness& p) {
-                auto& values = p.fake.settings->values;
-                values["InstallPath"] = {platform::kRegExpandSz, "\0"s}; // empty, of the other string type
-                values["LastLeftPos"] = kText("123456"), values["LastTopPos"] = kText("  -5");
-            });
-            h.coder().ShowMainWindow();
-            QVERIFY(!h.error().isVisible() && h.coder().pos() == QPoint(12345, -5) && h.state().InstallDir.isEmpty());
-        }
+        Harness odd({"morvane"}, [](Harness& p) { // InstallPath empty, of the other string type
+            p.fake.settings->values = {{"InstallPath", {platform::kRegExpandSz, "\0"s}},
+                                       {"LastLeftPos", kText("123456")}, {"LastTopPos", kText("  -5")}};
+        });
+        odd.coder().ShowMainWindow();
+        QVERIFY(!odd.error().isVisible() && odd.coder().pos() == QPoint(12345, -5) && odd.state().InstallDir.isEmpty());
         auto store = std::make_shared<FakeSettingsStore::Data>(*FakePlatform().settings);
         const auto sharing = [&](Harness& p) { p.fake.settings = store; };
-        {
-            Harness h({"morvane"}, sharing);
-            h.coder().ShowMainWindow();
-            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            QVERIFY((h.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
-            h.coder().move(40, 60);
-            h.click("spbExit");
-            QVERIFY(h.program->Ended() && store->opened == std::vector<std::string>{"software\\morvane"});
-            QCOMPARE(store->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
-            QCOMPARE(store->values["LastLeftPos"].data + store->values["LastTopPos"].data, "40\0" "60\0"s);
-        }
+        Harness first({"morvane"}, sharing);
+        first.coder().ShowMainWindow();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY((first.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
+        first.coder().move(40, 60);
+        first.click("spbExit");
+        QVERIFY(first.program->Ended() && store->opened == std::vector<std::string>{"software\\morvane"});
+        QCOMPARE(store->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
+        QCOMPARE(store->values["LastLeftPos"].data + store->values["LastTopPos"].data, "40\0" "60\0"s);
         Harness next({"morvane"}, sharing);
         QCOMPARE(next.coder().pos(), QPoint(40, 60));
         store->written.clear();
@@ -311,8 +296,7 @@ private slots:
         next.coder().close();
         QCOMPARE(store->values["LastLeftPos"].data, "-1\0"s);
 
-        // The check at the end reads the values again: a damaged one is
-        // reported, a refused write goes to the failure handler; the window closes.
+        // The end reads the values again; a refused write goes to the failure handler.
         Harness h;
         h.fake.settings->values["InstallPath"] = kText("/usr/local/bin");
         h.fake.settings->values["LastTopPos"] = Dword(1);
@@ -333,8 +317,7 @@ private slots:
         Ready(h);
         app::MemoField* field = h.source();
         auto* capacity = h.find<QProgressBar>("prbInitialCapacity");
-        // Line breaks are stored as CR LF and the text ends at a NUL; only a
-        // change of the text itself is reported.
+        // Line breaks are stored as CR LF, a NUL ends the text; only text changes are reported.
         QSignalSpy changes(field, &app::MemoField::changed);
         field->SetText("one\ntwo\rthree\r\nfour\0five"sv);
         QCOMPARE(h.state().SourceText, "one\r\ntwo\r\nthree\r\nfour"s);
@@ -374,8 +357,7 @@ private slots:
         h.source()->SetText(text);
         h.click("bbnEncode");
         QVERIFY(Decoded(h.state().CodeText, table) == text && h.code()->Text() == h.state().CodeText);
-        // A code of 33800 characters is shown; one of 33804 gives the notice.
-        // Copy and Save always take the whole code.
+        // A code of 33800 characters shows, one of 33804 gives the notice; Copy and Save take it whole.
         for (const int characters : {8449, 8450}) {
             h.state().SourceText = std::string(characters, 'x');
             h.coder().ShowSource();
@@ -448,8 +430,7 @@ private slots:
         h.click("bbnBrowseKeyFile");
         QVERIFY(h.keyField()->text() == Path("other.key") && h.find("bbnEncode")->isEnabled());
 
-        // Every dialog opens with the first filter, no name, and the folder
-        // that was current when it was last closed.
+        // Every dialog opens with the first filter, no name, and the folder current at its last close.
         const auto& calls = h.fake.dialogs.calls;
         QCOMPARE(calls.size(), 6u);
         for (std::size_t i = 0; i < calls.size(); ++i) {
@@ -460,8 +441,7 @@ private slots:
             QCOMPARE(calls[i].options.initialDir, i == 3 ? sub : here);
         }
 
-        // Paste: the clipboard's text; a failed read reports and keeps the
-        // text; no text on the clipboard empties the field.
+        // Paste: a failed read reports and keeps the text; an empty clipboard empties the field.
         h.fake.clipboard.text = "from\nclipboard";
         h.find("bbnEncode")->setEnabled(false);
         h.click("bbnPaste");
@@ -523,8 +503,7 @@ private slots:
         QCOMPARE(h.fake.settings->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
     }
 
-    // The decoder starts from the installation folder (or the program's),
-    // owned by the main window, and the program ends.
+    // The decoder starts from the installation folder (or the program's); the program ends.
     void switchToDecoder()
     {
         const QString deep = "/opt/" + QString(100, 'd'); // not cut at 79 characters
@@ -544,10 +523,8 @@ private slots:
         }
     }
 
-    // The new-key window's states, then a key that cannot be created or
-    // written (the message, the window and an existing file as they were),
-    // then Enter presses Create even with the focus on Cancel: the key lands
-    // in the key field, and the bar goes up to 226 a row at a time and back.
+    // The new-key window's states; keys that cannot be created or written; then Enter
+    // presses Create even with the focus on Cancel, and the bar goes up and back.
     void newKeyWindow()
     {
         Harness h;
@@ -573,8 +550,7 @@ private slots:
         }
         QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
         QVERIFY(window->isVisible() && calls.size() == 1 && values.empty());
-        // Browse with a name: taken, Create enabled, the focus stays; a
-        // cancelled Browse keeps it.
+        // Browse with a name: taken, Create enabled, the focus stays; a cancelled Browse keeps it.
         browse->setFocus();
         h.fake.dialogs.answers = {Path("first.key")};
         QTest::mouseClick(browse, Qt::LeftButton);
@@ -621,8 +597,7 @@ private slots:
         QVERIFY(bar->maximum() == 226 && values.size() == 452 && values[0] == 1 && values[225] == 226 && !values[451]);
     }
 
-    // A key created during an encoding run, over the very file the run
-    // loaded, does not change that run's code.
+    // A key created during a run, over the very file the run loaded, leaves its code alone.
     void newKeyDuringAnEncodingRun()
     {
         Harness h;
@@ -647,12 +622,12 @@ private slots:
         Ready(h);
         QLabel* link = h.find<QLabel>("lblHyperLink");
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
-        for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) { // the pressed look; only the left opens
             QTest::mousePress(link, button);
             QVERIFY(!link->font().underline());
             QTest::mouseRelease(link, button);
-            QVERIFY(link->font().underline());
         }
+        QVERIFY(link->font().underline());
         h.coder().findChild<QAction*>("copy1")->trigger();
         QCOMPARE(h.fake.clipboard.text, "https://morvane.example/"s);
 
@@ -692,11 +667,9 @@ private slots:
             QCOMPARE(app::QuickTargetName(file), target);
     }
 
-    // The layout, and the key dialog cancelled: the program ends without a
-    // message and nothing is written.
+    // The layout; the key dialog cancelled ends the program quietly, writing nothing.
     void compactWindowAndKeyDialogCancelled()
     {
-        FreshLetter();
         auto h = Quick("letters/letter.txt", {std::nullopt});
         // Only these controls show, each where it belongs.
         app::TfrmCoder& w = h->coder();
@@ -735,7 +708,7 @@ private slots:
             {"", "<empty file>"},
         };
         for (const auto& [source, decoded] : cases) {
-            FreshLetter();
+            init();
             WriteBytes(dir / "letters/letter.txt", source);
             QDir::setCurrent(Path("elsewhere"));
             auto h = Quick("../letters/letter.txt", {Path("good.key")});
@@ -747,11 +720,9 @@ private slots:
         }
     }
 
-    // A file of the target's name is there: the save dialog asks, opening in
-    // the start folder with no name; cancelling it writes nothing.
+    // A target that is there: the save dialog asks, in the start folder; Cancel writes nothing.
     void targetExists()
     {
-        FreshLetter();
         WriteBytes(dir / "letters/letter.etx", "old");
         QDir::setCurrent(Path("elsewhere"));
         for (const bool cancelled : {false, true}) {
@@ -770,8 +741,7 @@ private slots:
         }
     }
 
-    // A failure whose message stays on show: nothing is written, and
-    // dismissing the message (or pressing Cancel) ends the program.
+    // A failure's message stays on show, nothing is written; its dismissal or Cancel ends.
     void failureWaitsForItsMessage()
     {
         const std::tuple<const char*, const char*, QString> cases[] = {
@@ -781,7 +751,7 @@ private slots:
             {"good.key", "target folder", "Unable to save the file."},
         };
         for (const auto& [key, breakage, message] : cases) {
-            FreshLetter();
+            init();
             if (breakage == "target folder"sv)
                 QVERIFY(QDir().mkpath(Letter("etx")));
             auto h = Quick("letters/letter.txt", {Path(key)}, [&](Harness& p) {
@@ -797,10 +767,9 @@ private slots:
                 h->error().close();
             QVERIFY(Ended(*h));
         }
-        // The top-level handler: a key whose width is no digit, and a failed
-        // settings check, whose flow runs on to the focus step. Nothing is
-        // encoded; dismissing the settings message ends the program.
-        FreshLetter();
+        // The failure handler: a key whose width is no digit, and a failed settings
+        // check, whose flow runs on to the focus step; nothing is encoded.
+        init();
         auto h = Quick("letters/letter.txt", {Path("width.key")});
         QCOMPARE(h->fake.failureBox.shown, std::vector{kFailure + "'x' is not a valid integer value."});
         QVERIFY(h->ErrorShown().isEmpty() && !QFile::exists(Letter("etx")));
@@ -813,11 +782,9 @@ private slots:
         QVERIFY(s->program->Run() == 0 && s->program->Ended());
     }
 
-    // Cancel during a run of more than 50 characters: nothing written, and
-    // a target that was there stays as it was.
+    // Cancel during a run: nothing written, and a target that was there stays as it was.
     void cancelDuringTheRun()
     {
-        FreshLetter();
         WriteBytes(dir / "letters/letter.txt", std::string(500, 'a'));
         for (const bool targetThere : {false, true}) {
             if (targetThere)
@@ -833,22 +800,9 @@ private slots:
             QCOMPARE(ReadBytes(dir / "letters/letter.etx"), targetThere ? "old" : "");
         }
     }
-
-    // Only a regular file starts quick encoding: never an endless read.
-    void specialFilesStartNormally()
-    {
-        FreshLetter();
-        QCOMPARE(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-        for (const QString& special : {QString("/dev/zero"), Path("fifo")}) {
-            auto h = Quick(special, {});
-            QVERIFY(!h->state().QuickMode && !h->state().OpenFileMode && h->fake.dialogs.calls.empty());
-            QVERIFY(h->state().SourceText.empty() && !h->program->Ended());
-        }
-    }
 };
 
-// The program's own application object, so that its top-level failure
-// handler is in place.
+// The program's own application object, with its top-level failure handler.
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");

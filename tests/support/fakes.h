@@ -20,8 +20,7 @@ struct FakeDialogs : platform::FileDialogs {
         platform::FileDialogOptions options;
         bool save;
         bool ownerOnScreen; // was the owner window on the screen while the dialog ran
-        // The dialog in a line: kind, title, filters, first filter, default
-        // extension, preset name and the checks it makes.
+        // The dialog in a line: kind, title, filters, index, extension, name, checks.
         QString Text() const
         {
             const platform::FileDialogOptions& o = options;
@@ -133,8 +132,7 @@ private:
     std::shared_ptr<Data> data_;
 };
 
-// A whole fake platform; the settings key starts sound: InstallPath
-// "/opt/morvane", both positions "-1".
+// A whole fake platform; the settings key starts sound.
 struct FakePlatform {
     FakePlatform()
     {
