@@ -154,7 +154,9 @@ private slots:
         QCOMPARE(field("mmoText"),
                  "The decoded text is too long for displaying\n(You still can copy or save the text)");
 
-        // 33800 characters are shown, 33801 are not.
+        // 33800 characters of code or text are shown, 33801 of text are not.
+        decode(Encode(std::string(8449, 'a')));
+        QCOMPARE(field("mmoCode").size(), 33800);
         decode(Encode(std::string(33800, 'a')));
         QCOMPARE(field("mmoText"), QString(33800, 'a'));
         decode(Encode(std::string(33801, 'a')));
