@@ -6,30 +6,46 @@
 
 set(res ${PROJECT_SOURCE_DIR}/resources)
 
+# Everything that is not the command-line tool belongs to the window programs
+# (the component "gui"; morvane-cli and its page are "cli").
 if(TARGET morvane)
-  install(FILES ${res}/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${res}/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
   foreach(size 16 32 48 256)
     install(FILES ${res}/morvane-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME morvane.png)
+            RENAME morvane.png COMPONENT gui)
   endforeach()
-  install(FILES ${res}/morvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  install(FILES ${res}/morvane-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME morvane.xml)
-  install(FILES ${res}/example.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${res}/morvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
+  install(FILES ${res}/morvane-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME morvane.xml
+          COMPONENT gui)
+  install(FILES ${res}/example.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+          COMPONENT gui)
 endif()
 if(TARGET morvanedecoder)
-  install(FILES ${res}/morvanedecoder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${res}/morvanedecoder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
 endif()
 
-if(TARGET morvane-cli AND NOT WIN32)
-  # The page with the project's version, compressed as Debian wants manual
-  # pages: gzip -9n, without name or time stamp.
-  configure_file(${PROJECT_SOURCE_DIR}/docs/morvane-cli.1.in ${PROJECT_BINARY_DIR}/morvane-cli.1 @ONLY)
-  set(man ${PROJECT_BINARY_DIR}/morvane-cli.1.gz)
-  add_custom_command(OUTPUT ${man}
-    COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/morvane-cli.1 > ${man}
-    DEPENDS ${PROJECT_BINARY_DIR}/morvane-cli.1 VERBATIM)
-  add_custom_target(morvane-cli-manual ALL DEPENDS ${man})
-  install(FILES ${man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# A file compressed as Debian wants manual pages and changelogs: gzip -9n,
+# without name or time stamp, made by the build.
+function(morvane_gzip source output)
+  add_custom_command(OUTPUT ${output} COMMAND gzip -9nc ${source} > ${output} DEPENDS ${source} VERBATIM)
+  file(RELATIVE_PATH name ${PROJECT_BINARY_DIR} ${output})
+  string(MAKE_C_IDENTIFIER ${name} target)
+  add_custom_target(gzip-${target} ALL DEPENDS ${output})
+endfunction()
+
+# Each program's manual page, with the project's version.
+if(NOT WIN32)
+  foreach(program morvane-cli:cli morvane:gui morvanedecoder:gui)
+    string(REPLACE ":" ";" program ${program})
+    list(GET program 1 component)
+    list(GET program 0 program)
+    if(TARGET ${program})
+      configure_file(${PROJECT_SOURCE_DIR}/docs/${program}.1.in ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
+      morvane_gzip(${PROJECT_BINARY_DIR}/man/${program}.1 ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
+      install(FILES ${PROJECT_BINARY_DIR}/man/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+              COMPONENT ${component})
+    endif()
+  endforeach()
 endif()
 
 if(TARGET morvane AND NOT WIN32)
@@ -39,6 +55,6 @@ if(TARGET morvane AND NOT WIN32)
     set(morvane_bindir [[${CMAKE_INSTALL_BINDIR}]])
     set(morvane_sysconfdir [[${CMAKE_INSTALL_SYSCONFDIR}]])
     set(morvane_template [[${res}/settings.reg.in]])
-    set(morvane_staging [[${PROJECT_BINARY_DIR}/settings-default]])")
-  install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/install-settings.cmake)
+    set(morvane_staging [[${PROJECT_BINARY_DIR}/settings-default]])" COMPONENT gui)
+  install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/install-settings.cmake COMPONENT gui)
 endif()

@@ -106,7 +106,9 @@ bool Rename(const std::string& from, const std::string& to, bool keepExisting)
 // of the file it replaces.
 void KeepOwnerAndMode(int fd, const struct stat& old)
 {
-    (void)::fchown(fd, old.st_uid, old.st_gid);
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // A writer that may not give the file to its old owner keeps it as its own.
+    }
     (void)::fchmod(fd, old.st_mode & 07777);
 }
 

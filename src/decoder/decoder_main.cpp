@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -36,6 +38,11 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Answered before any window system is needed, so that it works without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("morvanedecoder %s\n", MORVANE_VERSION);
+        return 0;
+    }
     DecoderApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("morvanedecoder"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/morvane-32.png")));

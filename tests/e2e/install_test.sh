@@ -22,7 +22,7 @@ for program in "${programs[@]}"; do
 done
 files=(share/applications/morvane.desktop share/mime/packages/morvane.xml
   share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/morvane.png share/icons/hicolor/scalable/apps/morvane.svg
-  share/metainfo/example.morvane.morvane.metainfo.xml share/man/man1/morvane-cli.1.gz)
+  share/metainfo/example.morvane.morvane.metainfo.xml share/man/man1/{morvane,morvanedecoder,morvane-cli}.1.gz)
 for file in "${files[@]}"; do check "installed $file" test -s "$prefix/$file"; done
 lines "$prefix/etc/xdg/morvane/settings.reg" "\"InstallPath\"=\"$prefix/bin\""
 check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$(printf '%s\n' \
@@ -55,32 +55,67 @@ DISPLAY= WAYLAND_DISPLAY= MORVANE_PREFIX="$HOME/.local" "$root/scripts/run" >"$t
 lines "$tmp/run.txt" "No display: use ~/.local/bin/morvane-cli --help for the headless tool."
 check "run installed the programs" test -x "$HOME/.local/bin/morvane"
 
-# The Debian package of this build: its files and dependencies, its programs (the encoder copies the packaged default
-# settings for a user who has none), and its desktop entries, metainfo and manual page as Debian's tools see them.
+# The two Debian packages of this build: the CLI alone, with only the C and C++ runtime, and the windows with Qt. Their
+# files and dependencies, their programs (the encoder copies the packaged default settings for a user who has none),
+# and their desktop entries, file types, metainfo and manual pages as Debian's and the desktop's tools see them.
 "$root/scripts/package" "$tmp/dist" >/dev/null
-version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
-deb="$tmp/dist/morvane_${version}_$(dpkg --print-architecture).deb"
-contents="$(dpkg-deb -c "$deb")"
-for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
-  check "package holds /usr/$file" grep -q " \./usr/$file\$" <<<"$contents"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-1"
+for package in morvane morvane-cli; do
+  deb="$tmp/dist/${package}_${version}_$(dpkg --print-architecture).deb"
+  dpkg-deb -x "$deb" "$tmp/root" && dpkg-deb -x "$deb" "$tmp/$package" && dpkg-deb -e "$deb" "$tmp/control-$package"
+  (cd "$tmp/$package" && find . -type f -o -type l | sort) >"$tmp/$package.files"
+  for doc in copyright changelog.gz changelog.Debian.gz; do lines "$tmp/$package.files" "./usr/share/doc/$package/$doc"; done
+  check "$package has a machine-readable copyright" grep -qx 'License: Expat' "$tmp/$package/usr/share/doc/$package/copyright"
+  check "$package is version $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
 done
-depends="$(dpkg-deb -f "$deb" Depends)"
-check "package depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$depends"
-dpkg-deb -x "$deb" "$tmp/root" && dpkg-deb -e "$deb" "$tmp/control"
+lines "$tmp/morvane-cli.files" ./usr/bin/morvane-cli ./usr/share/man/man1/morvane-cli.1.gz
+for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
+  [[ "$file" = *morvane-cli* ]] || lines "$tmp/morvane.files" "./usr/$file"
+done
+check "morvane-cli holds only the CLI" test "$(grep -cv '/doc/\|/lintian/' "$tmp/morvane-cli.files")" = 2
+depends="$(dpkg-deb -f "$tmp/dist/morvane-cli_"*.deb Depends | sed 's/ ([^)]*)//g')"
+check "morvane-cli depends only on the C and C++ runtime" test "$depends" = "libc6, libgcc-s1, libstdc++6"
+depends="$(dpkg-deb -f "$tmp/dist/morvane_"*.deb Depends)"
+check "morvane depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$depends"
 lines "$tmp/root/etc/xdg/morvane/settings.reg" '"InstallPath"="/usr/bin"'
-lines "$tmp/control/conffiles" /etc/xdg/morvane/settings.reg
+lines "$tmp/control-morvane/conffiles" /etc/xdg/morvane/settings.reg
 copy="$tmp/user/.config/morvane/settings.reg"
 HOME="$tmp/user" XDG_CONFIG_DIRS="$tmp/root/etc/xdg" QT_QPA_PLATFORM=offscreen \
   env -u MORVANE_SETTINGS "$tmp/root/usr/bin/morvane" >/dev/null 2>&1 &
 for _ in $(seq 600); do [ -s "$copy" ] && break; sleep 0.1; done # until the copy is there, a minute at most
 kill $! 2>/dev/null || true
 check "packaged encoder copies the default settings" cmp -s "$tmp/root/etc/xdg/morvane/settings.reg" "$copy"
+for program in morvane morvanedecoder; do
+  check "$program --version without a display" test "$(env -u DISPLAY -u WAYLAND_DISPLAY \
+    "$tmp/root/usr/bin/$program" --version 2>&1)" = "$program ${version%-1}"
+done
+
+# Double-clicking a code opens the decoder: file types resolved by name and content with only the shared database and
+# ours, and the programs' desktop entries as the package installs them.
+xdg="$tmp/xdg" && mkdir -p "$xdg/share/mime/packages" "$xdg/bin" "$tmp/files"
+cp /usr/share/mime/packages/freedesktop.org.xml "$tmp/root/usr/share/mime/packages/morvane.xml" "$xdg/share/mime/packages/"
+cp -r "$tmp/root/usr/share/applications" "$xdg/share/" && ln -s "$tmp/root/usr/bin/"* "$xdg/bin/"
+quietly update-mime-database "$xdg/share/mime" && quietly update-desktop-database "$xdg/share/applications"
+head -c 31644 <(printf 0114; yes 1234 | tr -d '\n') >"$tmp/files/my.key" && cp "$tmp/files/my.key" "$tmp/files/key"
+printf 01141234 >"$tmp/files/letter.etx" && printf 01131234 >"$tmp/files/code"
+printf '%s\n' '-----BEGIN PGP PUBLIC KEY BLOCK-----' >"$tmp/files/pgp.key" && echo Title >"$tmp/files/setext.etx"
+gio_() { env XDG_DATA_DIRS="$xdg/share" XDG_DATA_HOME="$xdg/home" XDG_CONFIG_HOME="$xdg/home" XDG_CONFIG_DIRS="$xdg" \
+  PATH="$xdg/bin:$PATH" gio "$@" 2>/dev/null; }
+for pair in my.key:application/x-morvane-key key:application/x-morvane-key letter.etx:application/x-morvane-etx \
+  code:application/x-morvane-etx pgp.key:application/pgp-keys setext.etx:text/x-setext; do
+  type="$(gio_ info -a standard::content-type "$tmp/files/${pair%%:*}" | sed -n 's/^ *standard::content-type: //p')"
+  check "${pair%%:*} is ${pair#*:}" test "$type" = "${pair#*:}"
+done
+default="$(gio_ mime application/x-morvane-etx | head -1)"
+check "a code opens in the decoder ($default)" test "${default##*: }" = morvanedecoder.desktop
 check "desktop entries valid" quietly desktop-file-validate "$tmp/root/usr/share/applications/"*.desktop
 check "metainfo valid" quietly appstreamcli validate-tree --no-net "$tmp/root"
-page="$tmp/root/usr/share/man/man1/morvane-cli.1.gz"
-check "manual page formats without warnings" test -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 \
-  man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
-source="$(zcat "$page" | sed 's/\\-/-/g')"
+for page in "$tmp/root/usr/share/man/man1/"*.1.gz; do
+  check "${page##*/} formats without warnings" test -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 \
+    man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
+  [[ "$page" = */morvane-cli.1.gz ]] || check "${page##*/} has --version" grep -q -- '\\-\\-version' <(zcat "$page")
+done
+source="$(zcat "$tmp/root/usr/share/man/man1/morvane-cli.1.gz" | sed 's/\\-/-/g')"
 for command in "" keygen encode decode; do
   usage="$("$tmp/root/usr/bin/morvane-cli" $command --help)" || failures=$((failures + 1))
   for option in $(grep -oE -- '(^|[[ ])--?[a-z][-a-z]*' <<<"$usage" | tr -d '[ ' | sort -u); do
