@@ -253,7 +253,7 @@ private slots:
             {"unreadable", kCorrectly, [](Data& d) { d.failReads = true; }},
         };
         for (const auto& [name, message, change] : cases) {
-            Harness h({"morvane"}, [&](Harness& p) { change(*p.fake.settings); });
+            Harness h({"morvane"}, [&change = change](Harness& p) { change(*p.fake.settings); });
             h.coder().ShowMainWindow();
             QVERIFY2(h.ErrorShown() == message && h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
             h.coder().windowHandle()->close(); // the title-bar control
@@ -513,8 +513,9 @@ private slots:
             {deep, deep + "/morvanedecoder"},
         };
         for (const auto& [installDir, launched] : cases) {
-            Harness h({"morvane"},
-                      [&](Harness& p) { p.fake.settings->values["InstallPath"] = kText(installDir.toStdString()); });
+            Harness h({"morvane"}, [&dir = installDir](Harness& p) {
+                p.fake.settings->values["InstallPath"] = kText(dir.toStdString());
+            });
             h.coder().ShowMainWindow();
             void* const mainWindow = reinterpret_cast<void*>(h.coder().winId());
             h.click("spbDecoder");
@@ -754,7 +755,7 @@ private slots:
             init();
             if (breakage == "target folder"sv)
                 QVERIFY(QDir().mkpath(Letter("etx")));
-            auto h = Quick("letters/letter.txt", {Path(key)}, [&](Harness& p) {
+            auto h = Quick("letters/letter.txt", {Path(key)}, [this, breakage = breakage](Harness& p) {
                 if (breakage == "source gone"sv)
                     p.fake.dialogs.whileOpen = [this] { QFile::remove(Letter("txt")); };
             });

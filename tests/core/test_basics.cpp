@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 #include <numeric>
-#include <ranges>
 #include <set>
 #include <sys/stat.h>
 
@@ -68,9 +67,10 @@ TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainRule)
         GenerateKey(fast, table, [&](int row) { EXPECT_EQ(row, ++rows); });
         EXPECT_EQ(rows, 226);
         std::set<std::uint16_t> seen; // the plain rule: draw a number, and draw again while it is placed already
-        for (std::uint16_t& number : std::views::join(reference.rows))
-            do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
-            while (!seen.insert(number).second);
+        for (auto& row : reference.rows)
+            for (std::uint16_t& number : row)
+                do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
+                while (!seen.insert(number).second);
         EXPECT_TRUE(table.rows == reference.rows && fast.RandomState == plain.RandomState) << seed;
         EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
     }
