@@ -13,8 +13,10 @@ debs=("$out"/*.deb)
 check "two packages" test "${#debs[@]}" = 2
 
 for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$tmp/root"; done
+# PIE, stack protector, FORTIFY, RELRO and bind now. Our objects are built with control flow protection too, but the
+# program is not marked as such: glibc's start files crt1.o and crti.o carry no such marking on this Debian.
 for program in "$tmp/root/usr/bin/"*; do
-  check "${program##*/} hardened" hardening-check "$program"
+  check "${program##*/} hardened" hardening-check --nocfprotection "$program"
 done
 
 if command -v lintian >/dev/null; then
