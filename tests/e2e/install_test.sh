@@ -61,22 +61,21 @@ check "run installed the programs" test -x "$HOME/.local/bin/morvane"
 "$root/scripts/package" "$tmp/dist" >/dev/null
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-1"
 for package in morvane morvane-cli; do
-  deb="$tmp/dist/${package}_${version}_$(dpkg --print-architecture).deb"
-  dpkg-deb -x "$deb" "$tmp/root" && dpkg-deb -x "$deb" "$tmp/$package" && dpkg-deb -e "$deb" "$tmp/control-$package"
-  (cd "$tmp/$package" && find . -type f -o -type l | sort) >"$tmp/$package.files"
-  for doc in copyright changelog.gz changelog.Debian.gz; do lines "$tmp/$package.files" "./usr/share/doc/$package/$doc"; done
-  check "$package has a machine-readable copyright" grep -qx 'License: Expat' "$tmp/$package/usr/share/doc/$package/copyright"
-  check "$package is version $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
+  deb="$tmp/dist/${package}_${version}_$(dpkg --print-architecture).deb" && dpkg-deb -x "$deb" "$tmp/root"
+  dpkg-deb -c "$deb" | sed -n 's|.* \./\(.*[^/]\)$|\1|p' >"$tmp/$package.files"
+  dpkg-deb -e "$deb" "$tmp/control-$package" && lines "$tmp/control-$package/control" "Version: $version"
+  lines "$tmp/$package.files" "usr/share/doc/$package/"{copyright,changelog.gz,changelog.Debian.gz}
+  lines "$tmp/root/usr/share/doc/$package/copyright" 'License: Expat'
 done
-lines "$tmp/morvane-cli.files" ./usr/bin/morvane-cli ./usr/share/man/man1/morvane-cli.1.gz
 for file in "${programs[@]/#/bin/}" "${files[@]}" share/applications/morvanedecoder.desktop; do
-  [[ "$file" = *morvane-cli* ]] || lines "$tmp/morvane.files" "./usr/$file"
+  [[ "$file" = *morvane-cli* ]] || lines "$tmp/morvane.files" "usr/$file"
 done
-check "morvane-cli holds only the CLI" test "$(grep -cv '/doc/\|/lintian/' "$tmp/morvane-cli.files")" = 2
-depends="$(dpkg-deb -f "$tmp/dist/morvane-cli_"*.deb Depends | sed 's/ ([^)]*)//g')"
-check "morvane-cli depends only on the C and C++ runtime" test "$depends" = "libc6, libgcc-s1, libstdc++6"
-depends="$(dpkg-deb -f "$tmp/dist/morvane_"*.deb Depends)"
-check "morvane depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' <<<"$depends"
+check "morvane-cli holds the CLI and its page" test "$(grep -v /doc/ "$tmp/morvane-cli.files" | sort | tr '\n' ' ')" = \
+  "usr/bin/morvane-cli usr/share/lintian/overrides/morvane-cli usr/share/man/man1/morvane-cli.1.gz "
+check "morvane-cli needs only the C and C++ runtime" test "$(dpkg-deb -f "$tmp/dist/morvane-cli_"*.deb Depends | \
+  sed 's/ ([^)]*)//g')" = "libc6, libgcc-s1, libstdc++6"
+check "morvane depends on Qt" grep -q 'libqt6widgets6.*qt6-qpa-plugins\|qt6-qpa-plugins.*libqt6widgets6' \
+  <(dpkg-deb -f "$tmp/dist/morvane_"*.deb Depends)
 lines "$tmp/root/etc/xdg/morvane/settings.reg" '"InstallPath"="/usr/bin"'
 lines "$tmp/control-morvane/conffiles" /etc/xdg/morvane/settings.reg
 copy="$tmp/user/.config/morvane/settings.reg"
@@ -90,23 +89,20 @@ for program in morvane morvanedecoder; do
     "$tmp/root/usr/bin/$program" --version 2>&1)" = "$program ${version%-1}"
 done
 
-# Double-clicking a code opens the decoder: file types resolved by name and content with only the shared database and
-# ours, and the programs' desktop entries as the package installs them.
-xdg="$tmp/xdg" && mkdir -p "$xdg/share/mime/packages" "$xdg/bin" "$tmp/files"
-cp /usr/share/mime/packages/freedesktop.org.xml "$tmp/root/usr/share/mime/packages/morvane.xml" "$xdg/share/mime/packages/"
+# Double-clicking a code opens the decoder: file types by name and content with only the shared database and ours.
+xdg="$tmp/xdg" && mkdir -p "$xdg/share/mime/packages" "$xdg/bin" "$tmp/files" && cd "$tmp/files"
+m=share/mime/packages && cp "/usr/$m/freedesktop.org.xml" "$tmp/root/usr/$m/morvane.xml" "$xdg/$m/"
 cp -r "$tmp/root/usr/share/applications" "$xdg/share/" && ln -s "$tmp/root/usr/bin/"* "$xdg/bin/"
 quietly update-mime-database "$xdg/share/mime" && quietly update-desktop-database "$xdg/share/applications"
-head -c 31644 <(printf 0114; yes 1234 | tr -d '\n') >"$tmp/files/my.key" && cp "$tmp/files/my.key" "$tmp/files/key"
-printf 01141234 >"$tmp/files/letter.etx" && printf 01131234 >"$tmp/files/code"
-printf '%s\n' '-----BEGIN PGP PUBLIC KEY BLOCK-----' >"$tmp/files/pgp.key" && echo Title >"$tmp/files/setext.etx"
-gio_() { env XDG_DATA_DIRS="$xdg/share" XDG_DATA_HOME="$xdg/home" XDG_CONFIG_HOME="$xdg/home" XDG_CONFIG_DIRS="$xdg" \
-  PATH="$xdg/bin:$PATH" gio "$@" 2>/dev/null; }
-for pair in my.key:application/x-morvane-key key:application/x-morvane-key letter.etx:application/x-morvane-etx \
-  code:application/x-morvane-etx pgp.key:application/pgp-keys setext.etx:text/x-setext; do
-  type="$(gio_ info -a standard::content-type "$tmp/files/${pair%%:*}" | sed -n 's/^ *standard::content-type: //p')"
+head -c 31644 <(printf 0114; yes 1234 | tr -d '\n') | tee my.key >key && printf 01141234 >letter.etx
+printf 01131234 >code && echo '-----BEGIN PGP PUBLIC KEY BLOCK-----' >pgp.key && echo Title >setext.etx
+gio_() { XDG_DATA_DIRS="$xdg/share" XDG_DATA_HOME="$xdg" XDG_CONFIG_HOME="$xdg" PATH="$xdg/bin:$PATH" gio "$@" 2>&1; }
+for pair in {my.,}key:application/x-morvane-key {letter.etx,code}:application/x-morvane-etx \
+  pgp.key:application/pgp-keys setext.etx:text/x-setext; do
+  type="$(gio_ info -a standard::content-type "${pair%%:*}" | sed -n 's/^ *standard::content-type: //p')"
   check "${pair%%:*} is ${pair#*:}" test "$type" = "${pair#*:}"
 done
-default="$(gio_ mime application/x-morvane-etx | head -1)"
+default="$(gio_ mime application/x-morvane-etx | head -1)" && cd "$root"
 check "a code opens in the decoder ($default)" test "${default##*: }" = morvanedecoder.desktop
 check "desktop entries valid" quietly desktop-file-validate "$tmp/root/usr/share/applications/"*.desktop
 check "metainfo valid" quietly appstreamcli validate-tree --no-net "$tmp/root"
