@@ -90,7 +90,7 @@ for program in morvane morvanedecoder; do
 done
 
 # Double-clicking a code opens the decoder: file types by name and content with only the shared database and ours.
-xdg="$tmp/xdg" && mkdir -p "$xdg/share/mime/packages" "$xdg/bin" "$tmp/files" && cd "$tmp/files"
+xdg="$tmp/desktop" && mkdir -p "$xdg/share/mime/packages" "$xdg/bin" "$tmp/files" && cd "$tmp/files"
 m=share/mime/packages && cp "/usr/$m/freedesktop.org.xml" "$tmp/root/usr/$m/morvane.xml" "$xdg/$m/"
 cp -r "$tmp/root/usr/share/applications" "$xdg/share/" && ln -s "$tmp/root/usr/bin/"* "$xdg/bin/"
 quietly update-mime-database "$xdg/share/mime" && quietly update-desktop-database "$xdg/share/applications"
