@@ -513,9 +513,8 @@ private slots:
             {deep, deep + "/morvanedecoder"},
         };
         for (const auto& [installDir, launched] : cases) {
-            Harness h({"morvane"}, [&dir = installDir](Harness& p) {
-                p.fake.settings->values["InstallPath"] = kText(dir.toStdString());
-            });
+            Harness h({"morvane"},
+                      [&d = installDir](auto& p) { p.fake.settings->values["InstallPath"] = kText(d.toStdString()); });
             h.coder().ShowMainWindow();
             void* const mainWindow = reinterpret_cast<void*>(h.coder().winId());
             h.click("spbDecoder");
