@@ -1,5 +1,6 @@
 # Cross-compiling for 64-bit Windows with the MinGW-w64 tool chain
-# (Debian: g++-mingw-w64-x86-64).
+# (Debian: g++-mingw-w64-x86-64). The POSIX-threads compilers: the
+# win32-threads ones have no std::mutex, which Qt needs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -8,7 +9,9 @@ set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
+# Libraries built for Windows outside the tool chain (Qt, by
+# scripts/windows-qt) are named with CMAKE_PREFIX_PATH.
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -25,18 +26,40 @@ constexpr const char* kStandardOutput = "standard output";
 
 bool IsStandardStream(const std::string& name) { return name.empty() || name == "-"; }
 
+#ifdef _WIN32
+// A file is told by its volume's serial number and its index on the volume.
+std::optional<FileId> IdOfHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+std::optional<FileId> IdOfDescriptor(int fd)
+{
+    return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+}
+
+std::optional<FileId> IdOfOutput(const std::string& name)
+{
+    if (IsStandardStream(name))
+        return IdOfDescriptor(1);
+    // Opened for no access at all: only to ask which file the name is.
+    const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const std::optional<FileId> id = IdOfHandle(handle);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return id;
+}
+#else
 std::optional<FileId> IdOf(int status, const struct stat& st)
 {
-#ifdef _WIN32
-    // Windows gives no inode numbers here: no two names can be told apart.
-    (void)status;
-    (void)st;
-    return std::nullopt;
-#else
     if (status != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-#endif
 }
 
 std::optional<FileId> IdOfDescriptor(int fd)
@@ -54,6 +77,7 @@ std::optional<FileId> IdOfOutput(const std::string& name)
     struct stat st {};
     return IdOf(::stat(name.c_str(), &st), st);
 }
+#endif
 
 #ifndef _WIN32
 extern "C" void OnInterrupt(int signal)

@@ -86,7 +86,8 @@ public:
     long long Size() const
     {
 #ifdef _WIN32
-        return -1;
+        struct _stat64 st {};
+        return _fstat64(_fileno(file_), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 #else
         struct stat st {};
         return ::fstat(fd_, &st) == 0 ? static_cast<long long>(st.st_size) : -1;

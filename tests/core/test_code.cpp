@@ -94,15 +94,15 @@ TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
         ForceEncodePath(path);
         for (const auto& [table, width] : keys) {
             const auto encoder = std::make_unique<Encoder>(*table, width);
-            for (const std::size_t length : {0ul, 1ul, 7ul, 8ul, 9ul, 16ul, 17ul, 63ul, 64ul, 65ul, kB - 1, kB, kB + 1,
-                                             2 * kB, 3 * kB + 99}) {
+            for (const std::size_t length : std::initializer_list<std::size_t>{0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB,
+                                                                              kB + 1, 2 * kB, 3 * kB + 99}) {
                 std::string text(length, 'A'); // line feeds and other dropped characters from none to most
                 for (std::size_t i = 1; i < length; ++i)
                     text[i] = static_cast<char>(gen() % 4 < length % 5 ? gen() % 32 : gen() % 256);
                 const std::uint32_t seed = gen();
                 RandomSource reference(seed);
                 const std::string expected = CodeByTheRule(text, *table, reference);
-                for (const std::size_t split : {0ul, 1ul, 63ul, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
+                for (const std::size_t split : std::initializer_list<std::size_t>{0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
                     RandomSource random(seed);
                     std::string code;
                     encoder->EncodeChunk(std::string_view(text).substr(0, std::min(split, length)), random, code);

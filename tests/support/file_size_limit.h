@@ -1,6 +1,7 @@
 // While it lives, this process's file writes fail as on a full disk (for root too): their size is limited.
 #pragma once
 
+#ifndef _WIN32 // Windows has no such limit: the cases that need it are skipped there
 #include <csignal>
 #include <sys/resource.h>
 
@@ -19,3 +20,5 @@ struct FileSizeLimit {
 };
 
 } // namespace morvane::testing
+
+#endif

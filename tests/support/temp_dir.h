@@ -1,19 +1,26 @@
 // A fresh temporary folder, removed with all it holds when the object goes; and whole-file reads and writes.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 
 namespace morvane::testing {
 
 class TempDir {
 public:
-    TempDir() : path_((std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string())
+    TempDir()
     {
-        if (!::mkdtemp(path_.data()))
-            std::abort();
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto path = std::filesystem::temp_directory_path() / ("morvane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path))
+                path_ = path.generic_string();
+        }
+        if (path_.empty())
+            throw std::runtime_error("no temporary folder");
     }
     ~TempDir()
     {
