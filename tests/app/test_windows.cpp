@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <vector>
 
 template <>
 char* QTest::toString(const std::string& s)
@@ -119,7 +120,9 @@ class TestWindows : public QObject {
     const QString startDir = QDir::currentPath();
     const KeyTable table = WriteKey(dir / "good.key");
 
-    QString Path(const std::string& name) const { return Q(dir / name); }
+    // Names as the program shows them: with the system's own folder separators.
+    QString Path(const std::string& name) const { return QDir::toNativeSeparators(Q(dir / name)); }
+    static QString Here() { return QDir::toNativeSeparators(QDir::currentPath()); }
     QString Letter(const char* extension) const { return Path("letters/letter."s + extension); }
     // "morvane ENCODE file": the whole flow runs as the windows are created.
     static std::unique_ptr<Harness> Quick(const QString& file, std::deque<std::optional<QString>> answers,
@@ -150,7 +153,9 @@ private slots:
         WriteBytes(dir / "damaged.key", "01x4" + std::string(100, '7'));
         WriteBytes(dir / "width.key", "011x" + std::string(7910 * 4, '5')); // a width that is no digit
         QVERIFY(QDir().mkpath(Path("folder")) && QDir().mkpath(Path("elsewhere")));
+#ifndef _WIN32 // Windows has no named pipes in its folders
         QCOMPARE(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+#endif
     }
     void cleanupTestCase() { QDir::setCurrent(startDir); }
 
@@ -163,7 +168,7 @@ private slots:
         QVERIFY(h.source()->Text() == "Once upon a time\r\n" && h.state().SourceText == "Once upon a time\r\n");
         QCOMPARE(h.state().Random.RandomState, 12345u); // milliseconds since midnight UTC
         QCOMPARE(h.coder().windowTitle(), "Morvane Encoder  |  Ver. 1.1");
-        QVERIFY(h.state().StartDir == QDir::currentPath() && h.coder().size() == QSize(465, 419));
+        QVERIFY(h.state().StartDir == Here() && h.coder().size() == QSize(465, 419));
         QVERIFY(!h.program->frmNewKey->isVisible() && !h.program->frmC->isVisible());
     }
 
@@ -178,7 +183,9 @@ private slots:
             {{"ENCODE", "missing.txt"}, false, false, ""}, {{"ENCODE", "folder"}, false, false, Path("folder")},
             {{"story.txt", "ignored"}, false, true, "story.txt"}, {{"missing.txt"}, false, false, "missing.txt"},
             {{"folder"}, false, false, "folder"}, // only a regular file starts quick mode, never an endless read:
+#ifndef _WIN32
             {{"ENCODE", "/dev/zero"}, false, false, "/dev/zero"}, {{"ENCODE", "fifo"}, false, false, Path("fifo")},
+#endif
         };
         for (const auto& [parameters, quick, openFile, sourceFileName] : cases) {
             Harness h(QStringList{"morvane"} + parameters);
@@ -392,7 +399,7 @@ private slots:
     {
         Harness h;
         Ready(h);
-        const QString here = QDir::currentPath();
+        const QString here = Here();
         std::string longLf;
         for (int i = 0; i < 7000; ++i)
             longLf += "line\n";
@@ -412,7 +419,7 @@ private slots:
             QCOMPARE(h.enabled("bbnCopy bbnSaveCode"), "");
         }
         QVERIFY(QDir().mkpath(Path("sub")) && QDir::setCurrent(Path("sub"))); // where the next Load opens
-        const QString sub = QDir::currentPath();
+        const QString sub = Here();
         h.find("bbnEncode")->setEnabled(false);
         h.click("bbnLoad");
         QDir::setCurrent(here);
@@ -507,10 +514,14 @@ private slots:
     void switchToDecoder()
     {
         const QString deep = "/opt/" + QString(100, 'd'); // not cut at 79 characters
+        const QString decoder = app::kDecoderFileName, separator = QDir::separator();
         const std::pair<QString, QString> cases[] = {
-            {"/opt/morvane/", "/opt/morvane/morvanedecoder"}, // a trailing separator
-            {"", Q(platform::ProgramDirectory()) + "/morvanedecoder"},
-            {deep, deep + "/morvanedecoder"},
+            {"/opt/morvane/", "/opt/morvane/" + decoder}, // a trailing separator
+            {"", Q(platform::ProgramDirectory()) + separator + decoder},
+            {deep, deep + separator + decoder},
+#ifdef _WIN32
+            {"C:\\Program Files\\Morvane\\", "C:\\Program Files\\Morvane\\" + decoder},
+#endif
         };
         for (const auto& [installDir, launched] : cases) {
             Harness h({"morvane"},
@@ -540,7 +551,7 @@ private slots:
         const auto& calls = h.fake.dialogs.calls;
         QCOMPARE(calls.back().Text(), "save ; Set file name for a new key ; Key file (*.key)|*.key|All files (*.*)|*.* "
                                       "; 1 ; key ;  ;  ; asks to replace");
-        QVERIFY(!calls[0].ownerOnScreen && calls[0].options.initialDir == QDir::currentPath()); // before it shows
+        QVERIFY(!calls[0].ownerOnScreen && calls[0].options.initialDir == Here()); // before it shows
         QVERIFY(window->windowHandle()->isVisible() && name->text().isEmpty() && !create->isEnabled());
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -568,12 +579,17 @@ private slots:
 
         h.program->SetKeyFileName(Path("good.key"));
         WriteBytes(dir / "existing.key", "the old key");
-        for (const auto& [target, message] : {std::pair<QString, QString>{missing, "Unable to create a key file."},
-                                              {Path("existing.key"), "Unable to write to the key file."}}) {
+        std::vector<std::pair<QString, QString>> failures{{missing, "Unable to create a key file."}};
+#ifndef _WIN32 // a full disk, as a file size limit makes it; Windows has no such limit
+        failures.emplace_back(Path("existing.key"), "Unable to write to the key file.");
+#endif
+        for (const auto& [target, message] : failures) {
             name->setText(target);
             values.clear();
             {
+#ifndef _WIN32
                 FileSizeLimit limit(1000); // a full disk
+#endif
                 QTest::mouseClick(create, Qt::LeftButton);
             }
             QVERIFY(h.ErrorShown() == message && window->isVisible() && name->text() == target);
@@ -661,7 +677,12 @@ private slots:
             {"/home/ann/letter.txt", "/home/ann/letter.etx"}, {"/home/ann/notes", "/home/ann/notes.etx"},
             {"/home/ann/archive.tar.gz", "/home/ann/archive.tar.etx"}, {"/home/ann/report.", "/home/ann/report.etx"},
             {"/home/ann/my.dir/notes", "/home/ann/my.dir/notes.etx"},
+#ifdef _WIN32 // a backslash, and the colon of a drive, are folder separators
+            {"/home/ann/my.dir\\notes", "/home/ann/my.dir\\notes.etx"}, {"C:notes", "C:notes.etx"},
+            {"C:\\Users\\ann.x\\letter.txt", "C:\\Users\\ann.x\\letter.etx"},
+#else
             {"/home/ann/my.dir\\notes", "/home/ann/my.etx"}, // a backslash is no folder separator here
+#endif
         };
         for (const auto& [file, target] : names)
             QCOMPARE(app::QuickTargetName(file), target);
