@@ -6,7 +6,7 @@
 
 set(res ${PROJECT_SOURCE_DIR}/resources)
 
-if(TARGET morvane)
+if(TARGET morvane AND NOT WIN32)
   install(FILES ${res}/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48 256)
     install(FILES ${res}/morvane-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
@@ -16,7 +16,7 @@ if(TARGET morvane)
   install(FILES ${res}/morvane-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME morvane.xml)
   install(FILES ${res}/example.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
-if(TARGET morvanedecoder)
+if(TARGET morvanedecoder AND NOT WIN32)
   install(FILES ${res}/morvanedecoder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
 
