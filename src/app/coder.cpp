@@ -388,6 +388,9 @@ bool TfrmCoder::EncodeSource()
     SaveWasEnabled = false;
     if (!s.QuickMode)
         LockControls();
+    // The window shows the run (STOP, its controls locked) before the run's
+    // first heavy step, the copy of a text that may be large.
+    repaint();
 
     // The run walks the text as it stood at its start; the code is built
     // apart and replaces CodeText only when the whole text was walked.

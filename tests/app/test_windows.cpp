@@ -103,6 +103,19 @@ std::string Decoded(const std::string& code, const KeyTable& table)
 // Runs f at the next processing of events: an encoding run's first yield.
 void AtNextYield(std::function<void()> f) { QTimer::singleShot(0, std::move(f)); }
 
+// What a widget showed at each of its paints.
+struct PaintLog : QObject {
+    explicit PaintLog(std::function<QString()> what) : shown(std::move(what)) {}
+    std::function<QString()> shown;
+    QStringList seen;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            seen << shown();
+        return false;
+    }
+};
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 platform::ValueData Dword(std::uint32_t value)
@@ -470,6 +483,7 @@ private slots:
     {
         Harness h;
         Ready(h);
+        QVERIFY(QTest::qWaitForWindowExposed(&h.coder()));
         h.source()->SetText("first");
         h.click("bbnEncode");
         const std::string previous = h.state().CodeText;
@@ -486,8 +500,13 @@ private slots:
             QCOMPARE(link->font().underline(), !running);
             QCOMPARE(link->palette().color(QPalette::WindowText) == QColor(0, 0, 255), !running);
         };
+        // The locked window is on the screen before the run walks a character.
+        PaintLog painted([&] { return h.find("bbnEncode")->text() + h.enabled("bbnLoad") + ' ' +
+                                          QString::number(h.find<QProgressBar>("prbCoding")->value()); });
+        h.find("bbnEncode")->installEventFilter(&painted);
         bool stopped = false;
         AtNextYield([&] {
+            QCOMPARE(painted.seen.value(0), "STOP 0");
             checkLocked(true);
             QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
             QTest::mouseClick(h.find<QLabel>("lblHyperLink"), Qt::LeftButton); // locked: opens nothing
