@@ -56,14 +56,9 @@ struct FakeDialogs : platform::FileDialogs {
 };
 
 struct FakeClipboard : platform::Clipboard {
-    std::optional<std::string> GetText() override
-    {
-        return outOfMemory ? throw std::bad_alloc() : failRead ? std::nullopt : std::optional(text);
-    }
-    bool SetText(std::string_view bytes) override
-    {
-        return outOfMemory ? throw std::bad_alloc() : !failWrite && (text.assign(bytes), true);
-    }
+    std::optional<std::string> GetText() override { return Use(), failRead ? std::nullopt : std::optional(text); }
+    bool SetText(std::string_view bytes) override { return Use(), !failWrite && (text.assign(bytes), true); }
+    void Use() const { return outOfMemory ? throw std::bad_alloc() : void(); }
     std::string text;
     bool failRead = false, failWrite = false, outOfMemory = false;
 };
