@@ -104,6 +104,19 @@ std::string Decoded(const std::string& code, const KeyTable& table)
 // Runs f at the next processing of events: an encoding run's first yield.
 void AtNextYield(std::function<void()> f) { QTimer::singleShot(0, std::move(f)); }
 
+// What a widget showed at each of its paints.
+struct PaintLog : QObject {
+    explicit PaintLog(std::function<QString()> what) : shown(std::move(what)) {}
+    std::function<QString()> shown;
+    QStringList seen;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            seen << shown();
+        return false;
+    }
+};
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 platform::ValueData Dword(std::uint32_t value)
@@ -228,8 +241,7 @@ private slots:
         });
         QVERIFY(h.program->Run() == 0 && h.program->Ended() && !h.coder().isVisible());
 
-        // The top-level failure handler's box: a key whose width is no digit
-        // (no run starts), and running out of memory at start-up.
+        // The top-level failure handler's box: a key whose width is no digit (no run starts).
         Harness failing;
         failing.keyField()->setText(Path("width.key"));
         failing.source()->SetText("abc");
@@ -238,8 +250,6 @@ private slots:
         QCOMPARE(failing.fake.failureBox.shown, std::vector{kFailure + "'x' is not a valid integer value."});
         QVERIFY(!failing.error().isVisible() && failing.state().CodeText.empty() && !failing.state().Encoding);
         QCOMPARE(failing.find("bbnEncode")->text(), "Encode");
-        Harness starved({"morvane"}, [](Harness& s) { s.fake.settings->outOfMemory = true; });
-        QCOMPARE(starved.fake.failureBox.shown, std::vector{kFailure + "Out of memory."});
     }
 
     // A failed check: a disabled window that only the message's dismissal closes; no writes.
@@ -258,11 +268,13 @@ private slots:
             {"left not an integer", kCorrectly, [](Data& d) { d.values["LastLeftPos"] = kText("12a"); }},
             {"top with a blank inside", kCorrectly, [](Data& d) { d.values["LastTopPos"] = kText("1 2"); }},
             {"unreadable", kCorrectly, [](Data& d) { d.failReads = true; }},
+            {"out of memory", "Out of memory.", [](Data& d) { d.outOfMemory = true; }},
         };
         for (const auto& [name, message, change] : cases) {
             Harness h({"morvane"}, [&](Harness& p) { change(*p.fake.settings); });
             h.coder().ShowMainWindow();
-            QVERIFY2(h.ErrorShown() == message && h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
+            QCOMPARE(h.ErrorShown(), message);
+            QVERIFY2(h.state().CloseOnErrorDismiss && !h.coder().isEnabled(), name);
             h.coder().windowHandle()->close(); // the title-bar control
             h.coder().close();
             QVERIFY2(h.coder().isVisible() && !h.program->Ended(), name);
@@ -459,12 +471,26 @@ private slots:
         h.fake.clipboard = {};
         h.click("bbnPaste");
         QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
+
+        // Memory running out in the clipboard or the file reader says so.
+        Ready(h);
+        h.source()->SetText("kept");
+        h.click("bbnEncode");
+        h.fake.readerOutOfMemory = h.fake.clipboard.outOfMemory = true;
+        h.fake.dialogs.answers = {Path("lf.txt")};
+        for (const char* button : {"bbnCopy", "bbnPaste", "bbnLoad"}) {
+            h.error().hide();
+            h.click(button);
+            QCOMPARE(h.ErrorShown(), "Out of memory.");
+            QCOMPARE(h.state().SourceText, button == "bbnLoad"sv ? ""s : "kept"s);
+        }
     }
 
     void stopAndCloseEndTheRunAndKeepThePreviousCode()
     {
         Harness h;
         Ready(h);
+        QVERIFY(QTest::qWaitForWindowExposed(&h.coder()));
         h.source()->SetText("first");
         h.click("bbnEncode");
         const std::string previous = h.state().CodeText;
@@ -481,8 +507,13 @@ private slots:
             QCOMPARE(link->font().underline(), !running);
             QCOMPARE(link->palette().color(QPalette::WindowText) == QColor(0, 0, 255), !running);
         };
+        // The locked window is on the screen before the run walks a character.
+        PaintLog painted([&] { return h.find("bbnEncode")->text() + h.enabled("bbnLoad") + ' ' +
+                                          QString::number(h.find<QProgressBar>("prbCoding")->value()); });
+        h.find("bbnEncode")->installEventFilter(&painted);
         bool stopped = false;
         AtNextYield([&] {
+            QCOMPARE(painted.seen.value(0), "STOP 0");
             checkLocked(true);
             QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 50);
             QTest::mouseClick(h.find<QLabel>("lblHyperLink"), Qt::LeftButton); // locked: opens nothing
@@ -769,6 +800,7 @@ private slots:
             {"none.key", "", "The key file could not be found."},
             {"damaged.key", "by Cancel", "The key file could not be read correctly."},
             {"good.key", "source gone", "Unable to open the file."}, // while the key dialog was open
+            {"good.key", "out of memory", "Out of memory."},
             {"good.key", "target folder", "Unable to save the file."},
         };
         for (const auto& [key, breakage, message] : cases) {
@@ -778,6 +810,7 @@ private slots:
             auto h = Quick("letters/letter.txt", {Path(key)}, [&](Harness& p) {
                 if (breakage == "source gone"sv)
                     p.fake.dialogs.whileOpen = [this] { QFile::remove(Letter("txt")); };
+                p.fake.readerOutOfMemory = breakage == "out of memory"sv;
             });
             QCOMPARE(h->ErrorShown(), message);
             QVERIFY(h->state().CloseOnErrorDismiss && h->coder().isVisible() && !h->program->Ended());

@@ -51,6 +51,8 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     QtClipboard clipboard;
     ASSERT_TRUE(clipboard.SetText(bytes.substr(1)));
     EXPECT_TRUE(QGuiApplication::clipboard()->text() == text.mid(1) && clipboard.GetText() == bytes.substr(1));
+    ASSERT_TRUE(clipboard.SetText("0114123")); // a code: ASCII digits
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0114123");
     QGuiApplication::clipboard()->setText(QStringLiteral("before\u0000after \u0416"));
     EXPECT_EQ(clipboard.GetText(), "before");
     QGuiApplication::clipboard()->clear();
