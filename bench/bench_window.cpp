@@ -1,6 +1,7 @@
 // The encoding run through the encoder window, offscreen: a 10 MB text from
 // the Encode button to the code, with the window's yields, progress bar and
-// locking, beside the core engine alone on the same text.
+// locking, beside the core engine alone on the same text; and Copy of a
+// 40 MB code to Qt's clipboard.
 #include "support/fakes.h"
 
 #include "application.h"
@@ -9,15 +10,20 @@
 
 #include "core/encoder.h"
 #include "core/key_generator.h"
+#include "platform/qt_clipboard.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 
 using namespace morvane;
 
@@ -101,6 +107,50 @@ void BM_CoreEncode10MB(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kTextSize));
 }
 BENCHMARK(BM_CoreEncode10MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The process's resident memory, in MB.
+double ResidentMB()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// Copy of a 40 MB code from the Copy button to Qt's clipboard (offscreen:
+// the clipboard of the process). held_MB: the memory the process holds
+// after the Copys beyond its level before the first, that is the
+// clipboard's copy of the code; cleared_MB: the same once the clipboard is
+// cleared.
+void BM_WindowCopy40MB(benchmark::State& state)
+{
+    constexpr std::size_t kCodeSize = 40 * 1000 * 1000;
+    testing::FakePlatform fake;
+    platform::QtClipboard clipboard;
+    fake.platform.clipboard = &clipboard;
+    app::Program program(fake.platform, {QStringLiteral("morvane")});
+    program.CreateWindows();
+    program.frmCoder->ShowMainWindow();
+    std::string& code = program.state.CodeText;
+    code = "0114";
+    RandomSource random(7);
+    while (code.size() < kCodeSize)
+        code += static_cast<char>('0' + random.RandomBelow(10));
+    QPushButton* copy = program.frmCoder->findChild<QPushButton*>(QStringLiteral("bbnCopy"));
+    copy->setEnabled(true);
+    QGuiApplication::clipboard()->clear();
+    const double before = ResidentMB();
+    for (auto _ : state)
+        copy->click();
+    state.counters["held_MB"] = ResidentMB() - before;
+    QGuiApplication::clipboard()->clear();
+    state.counters["cleared_MB"] = ResidentMB() - before;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kCodeSize));
+}
+BENCHMARK(BM_WindowCopy40MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

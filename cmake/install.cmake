@@ -8,7 +8,7 @@ set(res ${PROJECT_SOURCE_DIR}/resources)
 
 # Everything that is not the command-line tool belongs to the window programs
 # (the component "gui"; morvane-cli and its page are "cli").
-if(TARGET morvane)
+if(TARGET morvane AND NOT WIN32)
   install(FILES ${res}/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
   foreach(size 16 32 48 256)
     install(FILES ${res}/morvane-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
@@ -20,7 +20,7 @@ if(TARGET morvane)
   install(FILES ${res}/example.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
           COMPONENT gui)
 endif()
-if(TARGET morvanedecoder)
+if(TARGET morvanedecoder AND NOT WIN32)
   install(FILES ${res}/morvanedecoder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
 endif()
 

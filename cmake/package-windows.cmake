@@ -7,6 +7,8 @@
 # settings key. It runs silently with /S.
 
 set(CPACK_GENERATOR NSIS)
+# The NSIS commands below hold quotes and backslashes: passed on as written.
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME Morvane)
 set(CPACK_PACKAGE_VENDOR "the Morvane developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -25,6 +27,9 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME morvane.exe)
 set(CPACK_NSIS_URL_INFO_ABOUT "https://morvane.example")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_MODIFY_PATH OFF)
+# A 64-bit installer for 64-bit programs: it writes the 64-bit registry
+# views, and needs no 32-bit layer of Windows (or of Wine).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 
 # The settings key of the current user. InstallPath always names this
 # installation; the window position is set to "-1" (centred) only where the
@@ -43,18 +48,20 @@ string(CONCAT CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[
   WriteRegStr HKLM "Software\Classes\Morvane.Code" "" "Morvane code"
   WriteRegStr HKLM "Software\Classes\Morvane.Code\DefaultIcon" "" "$INSTDIR\morvanedecoder.exe,0"
   WriteRegStr HKLM "Software\Classes\Morvane.Code\shell\open\command" "" '"$INSTDIR\morvanedecoder.exe" "%1"'
-  WriteRegStr HKLM "Software\Classes\.key" "Morvane.Key" ""
+  WriteRegStr HKLM "Software\Classes\.key\OpenWithProgids" "Morvane.Key" ""
   WriteRegStr HKLM "Software\Classes\Morvane.Key" "" "Morvane key file"
   WriteRegStr HKLM "Software\Classes\Morvane.Key\DefaultIcon" "" "$INSTDIR\morvane.exe,0"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 ]])
 # .etx goes back to no type only while it is still ours; .key keeps whatever
-# else claims it. The settings key stays: it is the user's.
+# else claims it (Morvane is only one of the programs offered for it). The
+# settings key stays: it is the user's.
 string(CONCAT CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [[
   ReadRegStr $0 HKLM "Software\Classes\.etx" ""
   StrCmp $0 "Morvane.Code" 0 +2
   DeleteRegKey HKLM "Software\Classes\.etx"
-  DeleteRegValue HKLM "Software\Classes\.key" "Morvane.Key"
+  DeleteRegValue HKLM "Software\Classes\.key\OpenWithProgids" "Morvane.Key"
+  DeleteRegKey /ifempty HKLM "Software\Classes\.key\OpenWithProgids"
   DeleteRegKey /ifempty HKLM "Software\Classes\.key"
   DeleteRegKey HKLM "Software\Classes\Morvane.Code"
   DeleteRegKey HKLM "Software\Classes\Morvane.Key"

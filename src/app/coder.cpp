@@ -9,6 +9,7 @@
 #include "platform/window_place.h"
 
 #include "core/encoder.h"
+#include "core/failure.h"
 #include "core/key_table.h"
 #include "core/random.h"
 #include "core/text_file.h"
@@ -287,18 +288,12 @@ bool TfrmCoder::LoadSourceFile(const QString& name)
 {
     ProgramState& s = program.state;
     s.SourceText.clear();
-    bool read = false;
-    try {
-        read = ReadTextFile(NativeName(name), s.SourceText);
-    } catch (const std::bad_alloc&) {
-        read = false;
+    const ReadStatus status = program.platform.readTextFile(NativeName(name), s.SourceText);
+    if (status != ReadStatus::Ok) {
+        s.SourceText = std::string();
+        program.ShowError(QString::fromLatin1(status == ReadStatus::OutOfMemory ? kOutOfMemory : kOpenFailed));
     }
-    if (!read) {
-        s.SourceText.clear();
-        s.SourceText.shrink_to_fit();
-        program.ShowError(QString::fromLatin1(kOpenFailed));
-    }
-    return read;
+    return status == ReadStatus::Ok;
 }
 
 void TfrmCoder::ResetDialog(platform::FileDialogOptions& dialog)
@@ -341,13 +336,14 @@ void TfrmCoder::bbnPasteClick()
     ProgramState& s = program.state;
     ui->bbnPaste->setEnabled(false);
     std::optional<std::string> text;
+    const char* failure = kPasteFailed;
     try {
         text = program.platform.clipboard->GetText();
     } catch (const std::bad_alloc&) {
-        text.reset();
+        failure = kOutOfMemory;
     }
     if (!text) {
-        program.ShowError(QString::fromLatin1(kPasteFailed));
+        program.ShowError(QString::fromLatin1(failure));
         ui->bbnPaste->setEnabled(true);
         return;
     }
@@ -392,6 +388,9 @@ bool TfrmCoder::EncodeSource()
     SaveWasEnabled = false;
     if (!s.QuickMode)
         LockControls();
+    // The window shows the run (STOP, its controls locked) before the run's
+    // first heavy step, the copy of a text that may be large.
+    repaint();
 
     // The run walks the text as it stood at its start; the code is built
     // apart and replaces CodeText only when the whole text was walked.
@@ -403,9 +402,13 @@ bool TfrmCoder::EncodeSource()
         complete = morvane::EncodeText(text, s.KeyTable, s.CodeWidth, s.Random, hook, code);
         if (complete)
             ui->prbCoding->setValue(ui->prbCoding->maximum());
+    } catch (const std::bad_alloc&) {
+        // Out of memory for the code: the run ends as a stopped one would, and says so.
+        code = std::string();
+        EndRun(false, code);
+        program.ShowError(QString::fromLatin1(kOutOfMemory));
+        return false;
     } catch (...) {
-        // Out of memory for the code: the run ends as a stopped one would,
-        // and the failure goes on to the top-level handler.
         EndRun(false, code);
         throw;
     }
@@ -487,8 +490,12 @@ void TfrmCoder::UnlockControls()
 
 void TfrmCoder::bbnCopyClick()
 {
-    if (!program.platform.clipboard->SetText(program.state.CodeText))
-        program.ShowError(QString::fromLatin1(kCopyFailed));
+    try {
+        if (!program.platform.clipboard->SetText(program.state.CodeText))
+            program.ShowError(QString::fromLatin1(kCopyFailed));
+    } catch (const std::bad_alloc&) {
+        program.ShowError(QString::fromLatin1(kOutOfMemory));
+    }
 }
 
 void TfrmCoder::bbnSaveCodeClick()

@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/settings_store.h"
 
+#include <new>
 #include <string>
 
 namespace morvane::app {
@@ -49,41 +50,46 @@ bool TfrmCoder::OpenSettings()
         s.CloseOnErrorDismiss = true;
         return false;
     };
-    if (!s.Settings)
-        return fail(kNotInstalledProperly);
-    platform::SettingsStore& settings = *s.Settings;
-
-    // The key is opened at the first successful check and kept; every later
-    // check reads it afresh.
-    if (s.SettingsOpenPath != kSettingsKey) {
-        if (!settings.OpenKey(kSettingsKey))
+    try {
+        if (!s.Settings)
             return fail(kNotInstalledProperly);
-        s.SettingsOpenPath = kSettingsKey;
-    } else {
-        settings.Refresh();
+        platform::SettingsStore& settings = *s.Settings;
+
+        // The key is opened at the first successful check and kept; every later
+        // check reads it afresh.
+        if (s.SettingsOpenPath != kSettingsKey) {
+            if (!settings.OpenKey(kSettingsKey))
+                return fail(kNotInstalledProperly);
+            s.SettingsOpenPath = kSettingsKey;
+        } else {
+            settings.Refresh();
+        }
+
+        for (const char* name : {kInstallPath, kLastTopPos, kLastLeftPos}) {
+            if (!settings.QueryValue(name))
+                return fail(kNotInstalledProperly);
+        }
+
+        std::string text;
+        if (!ReadSettingsText(kInstallPath, text))
+            return fail(kNotInstalledCorrectly);
+        s.InstallDir = platform::ToUnicode(text);
+        if (!ReadSettingsText(kLastTopPos, text))
+            return fail(kNotInstalledCorrectly);
+        s.SavedTop = text.substr(0, kPositionChars);
+        if (!ReadSettingsText(kLastLeftPos, text))
+            return fail(kNotInstalledCorrectly);
+        s.SavedLeft = text.substr(0, kPositionChars);
+
+        if (IsNotInteger(s.SavedLeft))
+            return fail(kNotInstalledCorrectly);
+        if (IsNotInteger(s.SavedTop))
+            return fail(kNotInstalledCorrectly);
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A value too large for memory: the check fails like the others.
+        return fail(kOutOfMemory);
     }
-
-    for (const char* name : {kInstallPath, kLastTopPos, kLastLeftPos}) {
-        if (!settings.QueryValue(name))
-            return fail(kNotInstalledProperly);
-    }
-
-    std::string text;
-    if (!ReadSettingsText(kInstallPath, text))
-        return fail(kNotInstalledCorrectly);
-    s.InstallDir = platform::ToUnicode(text);
-    if (!ReadSettingsText(kLastTopPos, text))
-        return fail(kNotInstalledCorrectly);
-    s.SavedTop = text.substr(0, kPositionChars);
-    if (!ReadSettingsText(kLastLeftPos, text))
-        return fail(kNotInstalledCorrectly);
-    s.SavedLeft = text.substr(0, kPositionChars);
-
-    if (IsNotInteger(s.SavedLeft))
-        return fail(kNotInstalledCorrectly);
-    if (IsNotInteger(s.SavedTop))
-        return fail(kNotInstalledCorrectly);
-    return true;
 }
 
 void TfrmCoder::RestorePosition()

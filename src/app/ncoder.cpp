@@ -18,8 +18,10 @@ int main(int argc, char** argv)
         return 0;
     }
     morvane::app::Application application(argc, argv);
-    QGuiApplication::setApplicationDisplayName(QString::fromLatin1(morvane::app::kApplicationTitle));
-    QGuiApplication::setDesktopFileName("morvane");
+    // The desktop knows the program by its name and desktop entry. No display
+    // name: the desktop would append it to every window's caption.
+    QGuiApplication::setApplicationName(QStringLiteral("morvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("morvane"));
     QApplication::setWindowIcon(QIcon(":/icons/morvane-256.png"));
     morvane::platform::SystemPlatform system;
     morvane::app::Program program(system.get(), QCoreApplication::arguments());

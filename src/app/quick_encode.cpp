@@ -154,6 +154,11 @@ void TfrmCoder::QuickEncode(const QString& fileName)
     ui->Label2->adjustSize();
 
     EncodeSource();
+    // A run that ran out of memory: its message stays on show until it is dismissed.
+    if (errorOnShow()) {
+        s.CloseOnErrorDismiss = true;
+        return;
+    }
     if (s.EncodingCancelled) {
         close();
         return;

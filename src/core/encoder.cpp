@@ -16,6 +16,8 @@ namespace {
 // The longest stretch the run encodes before it asks the hook again.
 constexpr std::size_t kLongestStretch = 1024 * kYieldEvery;
 
+} // namespace
+
 // Asks the system to back the 2 MiB pages of a large buffer with huge pages
 // where it offers them on request. Touching a fresh 40 MB code 4 KiB at a
 // time costs ten thousand page faults, which took most of a large run.
@@ -33,8 +35,6 @@ void AdviseHugePages(const char* data, std::size_t size)
     static_cast<void>(size);
 #endif
 }
-
-} // namespace
 
 Encoder::Encoder(const KeyTable& table, std::uint8_t codeWidth) : cells_(table, codeWidth), codeWidth_(codeWidth)
 {

@@ -14,6 +14,10 @@ namespace morvane {
 
 inline constexpr int kYieldEvery = 50;
 
+// Asks the system to back the 2 MiB pages of a large fresh buffer with huge
+// pages where it offers them on request: fewer page faults when it is filled.
+void AdviseHugePages(const char* data, std::size_t size);
+
 // What the run asks of whoever drives it.
 class EncodeHook {
 public:

@@ -15,6 +15,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What the windows say when memory runs out, wherever it does.
+inline constexpr const char* kOutOfMemory = "Out of memory.";
+
 // What a failure says: "Out of memory" when memory ran out, else its message.
 std::string FailureText(const std::exception& failure);
 

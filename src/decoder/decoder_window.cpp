@@ -19,6 +19,8 @@
 #include <QIcon>
 #include <QTextOption>
 
+#include <new>
+
 namespace morvane::decoder {
 
 namespace {
@@ -146,9 +148,10 @@ void TfrmDecoder::edtKeyFileChange()
 void TfrmDecoder::LoadCodeFile(const QString& name)
 {
     std::string code;
-    if (!ReadTextFile(platform::NativeName(name), code)) {
-        code.clear();
-        ShowError(QString::fromLatin1(kOpenFailed));
+    const ReadStatus status = platform_.readTextFile(platform::NativeName(name), code);
+    if (status != ReadStatus::Ok) {
+        code = std::string();
+        ShowError(QString::fromLatin1(status == ReadStatus::OutOfMemory ? kOutOfMemory : kOpenFailed));
     }
     CodeText_ = std::move(code);
     ShowCode();
@@ -177,9 +180,15 @@ void TfrmDecoder::bbnLoadClick()
 void TfrmDecoder::bbnPasteClick()
 {
     ui->bbnPaste->setEnabled(false);
-    const std::optional<std::string> text = platform_.clipboard->GetText();
+    std::optional<std::string> text;
+    const char* failure = kPasteFailed;
+    try {
+        text = platform_.clipboard->GetText();
+    } catch (const std::bad_alloc&) {
+        failure = kOutOfMemory;
+    }
     if (!text) {
-        ShowError(QString::fromLatin1(kPasteFailed));
+        ShowError(QString::fromLatin1(failure));
     } else {
         CodeText_ = *text;
         ShowCode();
@@ -208,8 +217,12 @@ void TfrmDecoder::bbnBrowseKeyFileClick()
 
 void TfrmDecoder::bbnCopyClick()
 {
-    if (!platform_.clipboard->SetText(DecodedText_))
-        ShowError(QString::fromLatin1(kCopyFailed));
+    try {
+        if (!platform_.clipboard->SetText(DecodedText_))
+            ShowError(QString::fromLatin1(kCopyFailed));
+    } catch (const std::bad_alloc&) {
+        ShowError(QString::fromLatin1(kOutOfMemory));
+    }
 }
 
 void TfrmDecoder::bbnSaveTextClick()

@@ -9,10 +9,15 @@ namespace morvane::platform {
 
 QString ToUnicode(std::string_view bytes)
 {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char b : bytes)
-        text += QChar(static_cast<char16_t>(Cp1252ToCodePoint(static_cast<unsigned char>(b))));
+    // The code page is Latin-1 but for the bytes 0x80 to 0x9F: Qt converts
+    // the whole in bulk, and those few are mended after.
+    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QChar* out = text.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0x80 && byte <= 0x9F)
+            out[i] = QChar(static_cast<char16_t>(Cp1252ToCodePoint(byte)));
+    }
     return text;
 }
 

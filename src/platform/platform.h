@@ -9,6 +9,8 @@
 #include "settings_store.h"
 #include "shell.h"
 
+#include "core/text_file.h"
+
 #include <functional>
 #include <memory>
 
@@ -21,6 +23,11 @@ struct Platform {
     Clock* clock = nullptr;
     FailureBox* failureBox = nullptr;
     std::function<std::unique_ptr<SettingsStore>()> createSettings;
+    // Reads a text file: its bytes up to the first Ctrl-Z.
+    std::function<ReadStatus(const std::string& name, std::string& text)> readTextFile =
+        [](const std::string& name, std::string& text) {
+            return ReadRegularFile(name, text, std::numeric_limits<std::size_t>::max(), true);
+        };
 };
 
 // The real platform: Qt dialogs, clipboard and message box, the system shell,

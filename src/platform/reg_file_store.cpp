@@ -157,11 +157,13 @@ struct Key {
     std::vector<Value> values;
     std::size_t insertAt = 0; // after the key's last line: where a new value goes
     std::string eol;          // the line end that the file uses
+    bool cutShort = false;    // the key's last line asks for a continuation that the file does not have
 };
 
 // The key's part of the file, in one pass; nothing when the content is no
-// registry file or has no section for the key. The key's first section
-// counts; it ends at the next section.
+// registry file or has no section for the key. Every section of the key
+// counts, in the order of the file, as an import merges them; a new value
+// goes after the last line of the last one.
 std::optional<Key> ParseKey(std::string_view content, std::string_view section)
 {
     std::size_t pos = content.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
@@ -196,12 +198,13 @@ std::optional<Key> ParseKey(std::string_view content, std::string_view section)
         if (line.empty() || line[0] == ';')
             continue;
         if (line[0] == '[') {
-            if (found)
-                break;
             const std::string_view header = TrimRight(line);
             inSection = header.back() == ']' && SameName(header.substr(1, header.size() - 2), section);
-            found = inSection;
-            key.insertAt = pos;
+            if (inSection) {
+                found = true;
+                key.insertAt = pos;
+                key.cutShort = false;
+            }
             continue;
         }
         if (!inSection || (line[0] != '@' && line[0] != '"'))
@@ -231,9 +234,13 @@ std::optional<Key> ParseKey(std::string_view content, std::string_view section)
             }
         }
         data.append(piece);
-        entry.data = ParseData(data);
+        // "=-" takes the value away: the name reads as absent.
+        entry.removed = data == "-";
+        if (!entry.removed)
+            entry.data = ParseData(data);
         entry.dataEnd = begin + text.size();
         key.insertAt = pos;
+        key.cutShort = StartsWithNoCase(data, "hex") && !piece.empty() && piece.back() == '\\';
         key.values.push_back(std::move(entry));
     }
     if (!found)
@@ -332,7 +339,7 @@ void RegFileStore::Refresh()
 std::optional<ValueInfo> RegFileStore::QueryValue(const std::string& name)
 {
     const Value* value = FindValue(values_, name);
-    if (!value)
+    if (!value || value->removed)
         return std::nullopt;
     // A value whose data cannot be parsed exists, but cannot be read.
     if (!value->data)
@@ -343,7 +350,7 @@ std::optional<ValueInfo> RegFileStore::QueryValue(const std::string& name)
 std::optional<ValueData> RegFileStore::ReadValue(const std::string& name)
 {
     const Value* value = FindValue(values_, name);
-    return value ? value->data : std::nullopt;
+    return value && !value->removed ? value->data : std::nullopt;
 }
 
 bool RegFileStore::WriteString(const std::string& name, const std::string& text)
@@ -366,16 +373,46 @@ bool RegFileStore::WriteString(const std::string& name, const std::string& text)
         // that continued it) are replaced.
         content.replace(entry->nameEnd, entry->dataEnd - entry->nameEnd, data);
     } else {
-        const std::string line = (name.empty() ? std::string("@") : Quote(Cp1252ToUtf8(name))) + data;
-        if (key->insertAt == content.size() && !content.empty() && content.back() != '\n')
-            content += key->eol + line; // the file ended without a line end, and still does
-        else
+        std::string line = (name.empty() ? std::string("@") : Quote(Cp1252ToUtf8(name))) + data;
+        // A continuation that the file cut short ends at an empty line, not at the new value.
+        if (key->cutShort)
+            line.insert(0, key->eol);
+        if (key->insertAt == content.size() && !content.empty() && content.back() != '\n') {
+            // The file ended without a line end, and still does; a CR at its
+            // end gets its LF, so that the last line keeps no stray CR.
+            content += (content.back() == '\r' ? std::string("\n") : key->eol) + line;
+        } else {
             content.insert(key->insertAt, line + key->eol);
+        }
     }
     if (!WriteFileAtomically(file_, content))
         return false;
     values_ = ValuesOf(ParseKey(content, section_));
     return true;
+}
+
+bool RegFileStore::CreateKey(const std::string& path)
+{
+    const std::string section = "HKEY_CURRENT_USER\\" + Cp1252ToUtf8(path);
+    {
+        const WriterLock lock(file_);
+        std::string content;
+        if (!lock || ReadRegularFile(file_, content) != ReadStatus::Ok)
+            return false;
+        if (!ParseKey(content, section)) {
+            const std::string header = "[" + section + "]";
+            const auto key = ParseKey(content + "\n" + header + "\n", section);
+            if (!key)
+                return false; // no registry file
+            // After an empty line, which also ends a continuation that the file cut short.
+            if (content.back() != '\n')
+                content += content.back() == '\r' ? std::string("\n") : key->eol;
+            content += key->eol + header + key->eol;
+            if (!WriteFileAtomically(file_, content))
+                return false;
+        }
+    }
+    return OpenKey(path);
 }
 
 } // namespace morvane::platform

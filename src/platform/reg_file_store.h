@@ -11,7 +11,9 @@
 // Values: "text" (REG_SZ, with \\ and \" escapes), dword:0000007b (REG_DWORD),
 // hex:01,02 (REG_BINARY), hex(2):41,00,00,00 (REG_EXPAND_SZ as UTF-16LE) and
 // hex(N):.. for any other type; hex data may go on over lines that end in a
-// backslash. Names, and the key's name, match regardless of ASCII letter case.
+// backslash; "Name"=- takes a value away. Names, and the key's name, match
+// regardless of ASCII letter case; a key whose section comes more than once
+// is read as one, as an import merges them.
 // The file holds UTF-8 text; strings reach the program in the 8-bit code page.
 // The store never creates the file or the section.
 #pragma once
@@ -42,11 +44,16 @@ public:
     // fails, when another writer holds the lock for more than about a
     // second, or when the text holds a line break.
     bool WriteString(const std::string& name, const std::string& text) override;
+    // For the installer (the programs never create the key): adds the key's
+    // section at the end of a registry file that has none, under the same
+    // lock and with the same atomic replacement, then opens the key.
+    bool CreateKey(const std::string& path);
 
     // A value of the key as read, and where its line stands in the file.
     struct Value {
         std::string name;              // UTF-8, unescaped
         std::optional<ValueData> data; // nothing when its data cannot be parsed
+        bool removed = false;          // "=-": the name is taken away
         std::size_t nameEnd = 0;       // just after the name: "=" and the data follow
         std::size_t dataEnd = 0;       // the end of its last line, before the line end
     };

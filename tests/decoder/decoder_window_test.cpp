@@ -100,6 +100,10 @@ private slots:
         fake.clipboard.failRead = true;
         click("bbnPaste");
         QVERIFY(errorShown() == "Unable to paste the code." && window->CodeText() == Encode("x"));
+        fake.clipboard.outOfMemory = true;
+        click("bbnPaste");
+        QCOMPARE(errorShown(), "Out of memory.");
+        fake.clipboard.outOfMemory = false;
         window->frmError()->findChild<QPushButton*>("BitBtn1")->click();
         QVERIFY(!window->frmError()->isVisible() && window->DecodedText() == letter); // as before
         fake.clipboard.failRead = false;

@@ -28,13 +28,15 @@ check "settings key created" test "$(cat "$MORVANE_SETTINGS")" = "$(printf '%s\n
   'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\software\morvane]' "\"InstallPath\"=\"$prefix/bin\"" \
   '"LastTopPos"="-1"' '"LastLeftPos"="-1"')"
 
-# An existing key: InstallPath set (escaped), a missing position added, and the rest with its line ends kept.
+# An existing key, in two sections: InstallPath set (escaped), a missing position added (one taken away by "=-" is
+# missing), and the rest with its line ends kept.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '; kept' '[HKEY_CURRENT_USER\Software\Other]' \
-  '"InstallPath"="other"' '' '[HKEY_CURRENT_USER\SOFTWARE\MORVANE]' '"LastTopPos"="120"' '"installpath"="/old"' \
-  '"Extra"=dword:00000001' >"$MORVANE_SETTINGS"
+  '"InstallPath"="other"' '' '[HKEY_CURRENT_USER\SOFTWARE\MORVANE]' '"LastTopPos"="120"' '"LastLeftPos"="5"' \
+  '[HKEY_CURRENT_USER\software\morvane]' '"installpath"="/old"' '"LastLeftPos"=-' '"Extra"=dword:00000001' \
+  >"$MORVANE_SETTINGS"
 other="$tmp/other \"prefix\"" && "$root/scripts/install" "$other" >/dev/null
 tr -d '\r' <"$MORVANE_SETTINGS" >"$tmp/settings.txt"
-lines "$tmp/settings.txt" "\"InstallPath\"=\"$tmp/other \\\"prefix\\\"/bin\"" '"LastTopPos"="120"' \
+lines "$tmp/settings.txt" "\"installpath\"=\"$tmp/other \\\"prefix\\\"/bin\"" '"LastTopPos"="120"' \
   '"LastLeftPos"="-1"' '"Extra"=dword:00000001' '"InstallPath"="other"' '; kept'
 check "old InstallPath gone" test "$(grep -ci '"installpath"="/old"' "$tmp/settings.txt")" = 0
 check "line ends kept" test "$(grep -c $'\r$' "$MORVANE_SETTINGS")" = "$(wc -l <"$MORVANE_SETTINGS")"

@@ -16,7 +16,11 @@ check() { # check DESCRIPTION COMMAND...
   local what=$1; shift
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
 }
-value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'; }
+value() { # value KEY NAME: the data of a string value; NAME "(Default)" for the key's default value
+  local which=(/v "$2"); [ "$2" = "(Default)" ] && which=(/ve)
+  wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' |
+    awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
+}
 no_key() { ! wine reg query "$1" >/dev/null 2>&1; }
 lnk() { find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name "$1.lnk" | grep -q .; }
 
@@ -37,6 +41,7 @@ check ".etx is a code" test "$(value 'HKLM\Software\Classes\.etx' '(Default)')" 
 check "codes open in the decoder" test "$(value 'HKLM\Software\Classes\Morvane.Code\shell\open\command' '(Default)')" = \
   '"C:\Program Files\Morvane\morvanedecoder.exe" "%1"'
 check ".key is a key file" test "$(value 'HKLM\Software\Classes\Morvane.Key' '(Default)')" = "Morvane key file"
+check "Morvane is offered for .key files" sh -c 'wine reg query "$0" /v Morvane.Key >/dev/null 2>&1' 'HKLM\Software\Classes\.key\OpenWithProgids'
 
 # A user's position survives a reinstall.
 wine reg add "$key" /v LastTopPos /t REG_SZ /d 120 /f >/dev/null 2>&1
@@ -45,7 +50,7 @@ check "a reinstall keeps LastTopPos" test "$(value "$key" LastTopPos)" = 120
 
 # The installed encoder finds its settings and shows its window: no error window.
 (cd "$work" && wine 'C:\Program Files\Morvane\morvane.exe' >/dev/null 2>&1 &)
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Morvane  \|  Encoder$' 2>/dev/null | head -n 1)
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Morvane Encoder  [|]  Ver\. ' 2>/dev/null | head -n 1)
 check "the encoder's window appears" test -n "$window"
 sleep 2
 check "no error window" test -z "$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null)"

@@ -59,14 +59,14 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     EXPECT_FALSE(store.QueryValue("InstallPath")) << "no key open yet";
     ASSERT_TRUE(store.OpenKey(kKey));
     // Names match in any letter case; \\ and \" are escapes. UTF-8 in the file is the 8-bit code page in the program,
-    // where neither the Cyrillic letter nor a surrogate pair has a place. Of a name, the last value in the key's first
-    // section counts. A value's size is its data's.
+    // where neither the Cyrillic letter nor a surrogate pair has a place. The key's sections are read as one, and of a
+    // name the last value counts. A value's size is its data's.
     const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
         {"INSTALLPATH", kRegSz, Sz("C:\\Program Files\\Morvane \"new\"")},
         {"CAF\xE9", kRegSz, Sz("na\xEFve \x80 \x99 ?")},
         {"Number", kRegDword, std::string("\x7B\0\0\0", 4)}, {"Blob", kRegBinary, std::string("\x01\xFF\x00", 3)},
         {"Expand", kRegExpandSz, Sz("%?\xE9")}, {"Long", kRegBinary, std::string("\x00\x01\x02\x03\x04", 5)},
-        {"EmptyNumber", kRegDword, ""}, {"EmptyString", kRegSz, Sz("")}, {"Twice", kRegSz, Sz("last")},
+        {"EmptyNumber", kRegDword, ""}, {"EmptyString", kRegSz, Sz("")}, {"Twice", kRegSz, Sz("second")},
         {"Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8)}, {"", kRegSz, Sz("default")},
     };
     for (const auto& [name, type, data] : cases) {
@@ -75,10 +75,10 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
         EXPECT_TRUE(info.size == data.size() && Read(store, name) == data) << name;
     }
     // Data that cannot be parsed: the value is there but cannot be read.
-    for (const char* name : {"Gone", "Broken"})
+    for (const char* name : {"Broken"})
         EXPECT_TRUE(store.QueryValue(name).value_or(ValueInfo{}).size > 0 && !store.ReadValue(name)) << name;
-    // Of another key, of a key below, absent; a name that differs beyond ASCII letter case.
-    for (const char* name : {"Only", "Sub", "Missing", "caf\xC9"})
+    // Of another key, of a key below, absent, taken away ("=-"); a name that differs beyond ASCII letter case.
+    for (const char* name : {"Only", "Sub", "Missing", "Gone", "caf\xC9"})
         EXPECT_FALSE(store.QueryValue(name) || store.ReadValue(name)) << name;
 
     // The queries answer from the file as it was read, until it is read again.
@@ -124,10 +124,23 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     EXPECT_TRUE(Read(again, "LastTopPos") == Sz("120") && again.QueryValue("Blob")->type == kRegSz);
     EXPECT_EQ(Read(again, "Blob"), Sz("C:\\ \"quoted\" \xE9\x80"));
 
-    // A key that ends the file without a line end gets the new value after it.
-    WriteBytes(file, kHead + "\"InstallPath\"=\"\"");
-    ASSERT_TRUE(store.WriteString("LastTopPos", "5"));
-    EXPECT_EQ(ReadBytes(file), kHead + "\"InstallPath\"=\"\"\n\"LastTopPos\"=\"5\"");
+    // A new value goes after the key's last line and leaves the other values readable: at the end of a file without
+    // a line end, or with a lone CR; after a continuation cut short by the end; in the key's last section.
+    const std::string other = "[HKEY_CURRENT_USER\\software\\other]\n";
+    const std::tuple<std::string, std::string, std::string, std::string> added[] = { // before, joint, end, after
+        {kHead + "\"A\"=\"\"", "\n", "", ""}, {kHead + "\"A\"=\"\"\r", "\n", "", ""},
+        {"REGEDIT4\n[HKEY_CURRENT_USER\\software\\morvane]\r", "\n", "", ""},
+        {kHead + "\"A\"=hex:01,\\\n", "\n", "\n", ""}, {kHead + "\"A\"=hex:01,\\", "\n\n", "", ""},
+        {kHead + "\"A\"=\"\"\n" + other + kHead.substr(9), "", "\n", other},
+    };
+    for (const auto& [before, joint, end, after] : added) {
+        WriteBytes(file, before + after);
+        ASSERT_TRUE(store.OpenKey(kKey) && store.WriteString("LastTopPos", "5")) << before;
+        EXPECT_EQ(ReadBytes(file), before + joint + "\"LastTopPos\"=\"5\"" + end + after) << before;
+        RegFileStore fresh(file);
+        EXPECT_TRUE(fresh.OpenKey(kKey) && Read(fresh, "LastTopPos") == Sz("5")) << before;
+        EXPECT_EQ(fresh.QueryValue("A").has_value(), before.find("\"A\"") != std::string::npos) << before;
+    }
 
     // A write that fails as on a full disk (even for root) leaves the file whole.
     WriteBytes(file, kShortFile);

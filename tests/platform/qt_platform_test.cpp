@@ -15,6 +15,9 @@
 using namespace morvane::platform;
 using namespace morvane::testing;
 
+// Failed checks show texts as texts.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 // Runs check on the modal window that the next call opens, once it is up.
 static void WhenModalOpens(std::function<void(QWidget*)> check)
 {
@@ -48,6 +51,8 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     QtClipboard clipboard;
     ASSERT_TRUE(clipboard.SetText(bytes.substr(1)));
     EXPECT_TRUE(QGuiApplication::clipboard()->text() == text.mid(1) && clipboard.GetText() == bytes.substr(1));
+    ASSERT_TRUE(clipboard.SetText("0114123")); // a code: ASCII digits
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0114123");
     QGuiApplication::clipboard()->setText(QStringLiteral("before\u0000after \u0416"));
     EXPECT_EQ(clipboard.GetText(), "before");
     QGuiApplication::clipboard()->clear();
@@ -61,9 +66,11 @@ TEST(Dialogs, FileDialogOptionsFiltersCurrentDirectoryAndTheFailureBox)
     EXPECT_EQ(ToNameFilters("Pictures|*.png;*.jpg|Odd (old)|*.k|dangling"),
               QStringList({"Pictures (*.png *.jpg)", "Odd (*.k)"}));
     TempDir dir;
-    const QString keys = QString::fromStdString(std::filesystem::canonical(dir.path()).string() + "/keys");
+    // Names as the dialogs give them: with the system's own folder separators.
+    const QString keys = QDir::toNativeSeparators(QString::fromStdString(std::filesystem::canonical(dir.path()).string() + "/keys"));
+    const QString key = keys + QDir::separator() + "my.key";
     QDir().mkpath(keys);
-    WriteBytes((keys + "/my.key").toStdString(), "0114");
+    WriteBytes(key.toStdString(), "0114");
     const QString oldCurrent = QDir::currentPath();
 
     const FileDialogOptions options{.title = "Choose key file", .filter = "Key files (*.key)|*.key|All files (*.*)|*.*",
@@ -74,14 +81,15 @@ TEST(Dialogs, FileDialogOptionsFiltersCurrentDirectoryAndTheFailureBox)
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         seen = {dialog->windowTitle(), dialog->selectedNameFilter(), dialog->defaultSuffix(),
-                dialog->directory().absolutePath(), dialog->fileMode() == QFileDialog::ExistingFile ? "existing" : ""};
-        dialog->selectFile(keys + "/my.key");
+                QDir::toNativeSeparators(dialog->directory().absolutePath()),
+                dialog->fileMode() == QFileDialog::ExistingFile ? "existing" : ""};
+        dialog->selectFile(key);
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own accept checks the name
     });
     QtFileDialogs dialogs;
-    EXPECT_EQ(dialogs.GetOpenFileName(nullptr, options), keys + "/my.key");
+    EXPECT_EQ(dialogs.GetOpenFileName(nullptr, options), key);
     EXPECT_EQ(seen, QStringList({"Choose key file", "All files (*)", "key", keys, "existing"}));
-    EXPECT_EQ(QDir::currentPath(), keys) << "the chosen file's folder becomes current";
+    EXPECT_EQ(QDir::toNativeSeparators(QDir::currentPath()), keys) << "the chosen file's folder becomes current";
 
     // Cancelled: nothing, and the current directory stays.
     QDir::setCurrent(oldCurrent);

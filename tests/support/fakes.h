@@ -56,10 +56,11 @@ struct FakeDialogs : platform::FileDialogs {
 };
 
 struct FakeClipboard : platform::Clipboard {
-    std::optional<std::string> GetText() override { return failRead ? std::nullopt : std::optional(text); }
-    bool SetText(std::string_view bytes) override { return !failWrite && (text.assign(bytes), true); }
+    std::optional<std::string> GetText() override { return Use(), failRead ? std::nullopt : std::optional(text); }
+    bool SetText(std::string_view bytes) override { return Use(), !failWrite && (text.assign(bytes), true); }
+    void Use() const { return outOfMemory ? throw std::bad_alloc() : void(); }
     std::string text;
-    bool failRead = false, failWrite = false;
+    bool failRead = false, failWrite = false, outOfMemory = false;
 };
 
 struct FakeShell : platform::Shell {
@@ -148,8 +149,12 @@ struct FakePlatform {
     FakeClock clock;
     FakeFailureBox failureBox;
     std::shared_ptr<FakeSettingsStore::Data> settings = std::make_shared<FakeSettingsStore::Data>();
+    bool readerOutOfMemory = false; // reading a text file runs out of memory
     platform::Platform platform{&dialogs, &clipboard, &shell, &clock, &failureBox,
-                                [this] { return std::make_unique<FakeSettingsStore>(settings); }};
+                                [this] { return std::make_unique<FakeSettingsStore>(settings); },
+                                [this, read = platform::Platform().readTextFile](const std::string& n, std::string& t) {
+                                    return readerOutOfMemory ? (t.clear(), ReadStatus::OutOfMemory) : read(n, t);
+                                }};
 };
 
 } // namespace morvane::testing
