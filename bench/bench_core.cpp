@@ -1,4 +1,5 @@
 // Speed of the cipher core: key generation, key loading and encoding.
+#include "io/key_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
 #include "core/key_table.h"
@@ -60,7 +61,7 @@ void BM_LoadKeyFile(benchmark::State& state)
     std::ofstream(name, std::ios::binary) << FormatKeyFile(table);
     std::uint8_t width = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(LoadKeyFile(name, table, width));
+        benchmark::DoNotOptimize(io::LoadKeyFile(name, table, width));
     }
     std::filesystem::remove(name);
 }

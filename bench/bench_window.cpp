@@ -1,12 +1,14 @@
 // The encoding run through the encoder window, offscreen: a 10 MB text from
 // the Encode button to the code, with the window's yields, progress bar and
 // locking, beside the core engine alone on the same text.
+#include "platform/memory.h"
 #include "support/fakes.h"
 
 #include "application.h"
 #include "coder.h"
 #include "program.h"
 
+#include "io/key_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
 
@@ -51,7 +53,7 @@ struct KeyFile {
         RandomSource random(4711);
         GenerateKey(random, table);
         name = QFile::encodeName(dir.filePath(QStringLiteral("bench.key"))).toStdString();
-        WriteKeyFile(name, table);
+        io::WriteKeyFile(name, table);
     }
     QTemporaryDir dir;
     KeyTable table;
@@ -62,6 +64,7 @@ class NoYield : public EncodeHook {
 public:
     bool YieldDue(std::size_t) override { return false; }
     bool Yield(std::size_t) override { return true; }
+    void CodeReserved(std::string& code) override { platform::AdviseHugePages(code.data(), code.capacity()); }
 };
 
 void BM_WindowEncode10MB(benchmark::State& state)

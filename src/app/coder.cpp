@@ -11,10 +11,12 @@
 #include "core/encoder.h"
 #include "core/key_table.h"
 #include "core/random.h"
-#include "core/text_file.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/clipboard.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/memory.h"
 #include "platform/shell.h"
 
 #include <QAction>
@@ -71,6 +73,8 @@ public:
     }
 
     bool YieldDue(std::size_t) override { return !sinceYield_.isValid() || sinceYield_.hasExpired(kYieldMs); }
+
+    void CodeReserved(std::string& code) override { platform::AdviseHugePages(code.data(), code.capacity()); }
 
     bool Yield(std::size_t walked) override
     {
@@ -289,14 +293,14 @@ bool TfrmCoder::LoadSourceFile(const QString& name)
     s.SourceText.clear();
     bool read = false;
     try {
-        read = ReadTextFile(NativeName(name), s.SourceText);
+        read = io::ReadTextFile(NativeName(name), s.SourceText);
     } catch (const std::bad_alloc&) {
         read = false;
     }
     if (!read) {
         s.SourceText.clear();
         s.SourceText.shrink_to_fit();
-        program.ShowError(QString::fromLatin1(kOpenFailed));
+        program.ShowError(QString::fromLatin1(io::kOpenFailed));
     }
     return read;
 }
@@ -374,7 +378,7 @@ void TfrmCoder::bbnEncodeClick()
         return;
     }
     // A width character that is no digit throws: the top-level handler shows it.
-    const KeyLoadResult loaded = LoadKeyFile(NativeName(ui->edtKeyFile->text()), s.KeyTable, s.CodeWidth);
+    const KeyLoadResult loaded = io::LoadKeyFile(NativeName(ui->edtKeyFile->text()), s.KeyTable, s.CodeWidth);
     if (!loaded.ok) {
         if (!loaded.message.empty())
             program.ShowError(QString::fromStdString(loaded.message));
@@ -496,7 +500,7 @@ void TfrmCoder::bbnSaveCodeClick()
     const std::optional<QString> chosen = program.platform.dialogs->GetSaveFileName(this, dlgSaveCode);
     if (chosen) {
         std::string message;
-        if (!SaveCode(NativeName(*chosen), program.state.CodeText, message))
+        if (!io::SaveCode(NativeName(*chosen), program.state.CodeText, message))
             program.ShowError(QString::fromStdString(message));
     }
     ResetDialog(dlgSaveCode);

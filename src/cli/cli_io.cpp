@@ -1,20 +1,15 @@
 #include "cli_io.h"
 
-#include "core/failure.h"
-#include "core/text_file.h"
+#include "system.h"
 
+#include "core/failure.h"
+
+#include <atomic>
 #include <cerrno>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace morvane::cli {
 
@@ -25,45 +20,66 @@ constexpr const char* kStandardOutput = "standard output";
 
 bool IsStandardStream(const std::string& name) { return name.empty() || name == "-"; }
 
-std::optional<FileId> IdOf(int status, const struct stat& st)
+std::string OutputName(const std::string& name) { return IsStandardStream(name) ? kStandardOutput : name; }
+
+// Each slot holds a writer's temporary name while the writer keeps that string unchanged.
+class Pending : public io::TemporaryFiles {
+public:
+    void Add(const char* name) override
+    {
+        for (auto& slot : slots_) {
+            const char* empty = nullptr;
+            if (slot.compare_exchange_strong(empty, name))
+                return;
+        }
+    }
+    void Remove(const char* name) override
+    {
+        for (auto& slot : slots_) {
+            const char* expected = name;
+            slot.compare_exchange_strong(expected, nullptr);
+        }
+    }
+    void RemoveFiles()
+    {
+        for (auto& slot : slots_)
+            if (const char* name = slot.load())
+                RemoveFileInHandler(name);
+    }
+
+private:
+    std::atomic<const char*> slots_[8] = {};
+};
+
+Pending pending;
+
+std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<io::FileId>& keyId)
 {
-#ifdef _WIN32
-    // Windows gives no inode numbers here: no two names can be told apart.
-    (void)status;
-    (void)st;
+    Input in;
+    if (!in.Open(keyFile))
+        return FailWithError(in.name, in.file.error());
+    keyId = in.file.id();
+    std::string bytes;
+    const bool read = in.ReadText([&](std::string_view block) {
+        bytes.append(block.substr(0, kMostKeyFileBytes - bytes.size()));
+        return bytes.size() < kMostKeyFileBytes;
+    });
+    if (!read)
+        return FailWithError(in.name, in.file.error());
+    try {
+        const KeyLoadResult loaded = ParseKeyFile(bytes, run.table, run.codeWidth);
+        if (!loaded.ok)
+            return Fail(in.name, loaded.message);
+    } catch (const Failure& failure) {
+        return Fail(in.name, WithFullStop(failure.what()));
+    }
     return std::nullopt;
-#else
-    if (status != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-#endif
 }
-
-std::optional<FileId> IdOfDescriptor(int fd)
-{
-    struct stat st {};
-    return IdOf(::fstat(fd, &st), st);
-}
-
-std::optional<FileId> IdOfOutput(const std::string& name)
-{
-    if (IsStandardStream(name))
-        return IdOfDescriptor(1);
-    if (const int fd = DescriptorOfName(name); fd >= 0)
-        return IdOfDescriptor(fd);
-    struct stat st {};
-    return IdOf(::stat(name.c_str(), &st), st);
-}
-
-#ifndef _WIN32
-extern "C" void OnInterrupt(int signal)
-{
-    RemovePendingTemporaryFiles();
-    ::_exit(128 + signal);
-}
-#endif
 
 } // namespace
+
+io::TemporaryFiles& PendingTemporaryFiles() { return pending; }
+void RemovePendingTemporaryFiles() { pending.RemoveFiles(); }
 
 std::optional<std::uint32_t> ParseSeed(std::string_view text)
 {
@@ -98,21 +114,6 @@ int UsageError(std::string_view usage, std::string_view problem)
         std::fprintf(stderr, "morvane-cli: %.*s\n", static_cast<int>(problem.size()), problem.data());
     std::fprintf(stderr, "%.*s", static_cast<int>(usage.size()), usage.data());
     return kExitUsage;
-}
-
-void RemoveTemporaryFilesOnInterrupt()
-{
-#ifndef _WIN32
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {};
-        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal, &action, nullptr);
-    }
-#endif
 }
 
 RandomSource SeededRandom(const Options& options)
@@ -170,55 +171,21 @@ std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, u
     return std::nullopt;
 }
 
-Input::~Input()
+bool Input::Open(const std::string& fileName)
 {
-    if (owned_)
-        ::close(fd_);
-}
-
-bool Input::Open(const std::string& name)
-{
-    name_ = IsStandardStream(name) ? kStandardInput : name;
-    int fd = IsStandardStream(name) ? 0 : DescriptorOfName(name);
-    if (fd < 0) {
-#ifdef _WIN32
-        fd = ::_open(name.c_str(), _O_RDONLY | _O_BINARY);
-#else
-        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-#endif
-        owned_ = fd >= 0;
-    }
-#ifdef _WIN32
-    if (fd == 0)
-        ::_setmode(0, _O_BINARY);
-#endif
-    fd_ = fd;
-    error_ = fd < 0 ? errno : 0;
-    return fd >= 0;
-}
-
-long long Input::Read(char* buffer, std::size_t size)
-{
-    for (;;) {
-#ifdef _WIN32
-        const long long n = ::_read(fd_, buffer, static_cast<unsigned>(size));
-#else
-        const long long n = ::read(fd_, buffer, size);
-#endif
-        if (n >= 0)
-            return n;
-        if (errno != EINTR) {
-            error_ = errno;
-            return -1;
-        }
-    }
+    name = IsStandardStream(fileName) ? kStandardInput : fileName;
+    const int fd = IsStandardStream(fileName) ? 0 : DescriptorOfName(fileName);
+    if (fd < 0)
+        return file.Open(fileName, io::InputFile::Accept::Anything);
+    file.Adopt(fd);
+    return true;
 }
 
 bool Input::ReadText(const std::function<bool(std::string_view)>& take)
 {
     const auto buffer = std::make_unique<char[]>(kReadBlock);
     for (;;) {
-        const long long n = Read(buffer.get(), kReadBlock);
+        const long long n = file.Read(buffer.get(), kReadBlock);
         if (n < 0)
             return false;
         if (n == 0)
@@ -232,66 +199,57 @@ bool Input::ReadText(const std::function<bool(std::string_view)>& take)
     }
 }
 
-std::optional<FileId> Input::id() const
+bool OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options)
 {
-    return IdOfDescriptor(fd_);
-}
-
-namespace {
-
-std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<FileId>& keyId)
-{
-    Input in;
-    if (!in.Open(keyFile))
-        return FailWithError(in.name(), in.error());
-    keyId = in.id();
-    std::string bytes;
-    const bool read = in.ReadText([&](std::string_view block) {
-        bytes.append(block.substr(0, kMostKeyFileBytes - bytes.size()));
-        return bytes.size() < kMostKeyFileBytes;
-    });
-    if (!read)
-        return FailWithError(in.name(), in.error());
-    try {
-        const KeyLoadResult loaded = ParseKeyFile(bytes, run.table, run.codeWidth);
-        if (!loaded.ok)
-            return Fail(in.name(), loaded.message);
-    } catch (const Failure& failure) {
-        return Fail(in.name(), WithFullStop(failure.what()));
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::string OutputName(const std::string& name)
-{
-    return IsStandardStream(name) ? kStandardOutput : name;
+    const int fd = IsStandardStream(name) ? 1 : DescriptorOfName(name);
+    if (fd >= 0)
+        return out.OpenDescriptor(fd);
+    options.streamsInPlace = true;
+    options.whenFolderRefuses = io::FolderRefuses::WriteInPlace;
+    options.temporaries = &pending;
+    return out.Open(name, options);
 }
 
 std::optional<int> StartStreamRun(const Options& options, StreamRun& run)
 {
-    std::optional<FileId> keyId;
+    std::optional<io::FileId> keyId;
     if (const auto status = LoadKey(options.keyFile, run, keyId))
         return status;
     if (!run.in.Open(options.file))
-        return FailWithError(run.in.name(), run.in.error());
+        return FailWithError(run.in.name, run.in.file.error());
 
     const std::string& name = options.output;
-    const std::optional<FileId> outputId = IdOfOutput(name);
+    const int fd = IsStandardStream(name) ? 1 : DescriptorOfName(name);
+    const std::optional<io::FileId> outputId = fd >= 0 ? io::IdOfDescriptor(fd) : io::IdOfName(name);
     if (outputId && outputId == keyId)
         return Fail(OutputName(name), "the output is the key file, which it would destroy");
-    if (outputId && outputId == run.in.id())
+    if (outputId && outputId == run.in.file.id())
         return Fail(OutputName(name), "the output is the input file, which it would destroy");
-#ifdef _WIN32
-    if (IsStandardStream(name))
-        ::_setmode(1, _O_BINARY);
-#endif
-    WriteOptions writeOptions;
-    writeOptions.streamsInPlace = true;
-    if (!(IsStandardStream(name) ? run.out.OpenDescriptor(1) : run.out.Open(name, writeOptions)))
+    if (!OpenOutput(name, run.out, {}))
         return FailWithError(OutputName(name), run.out.error());
     return std::nullopt;
+}
+
+int RunStream(const Options& options, StreamRun& run, const Conversion& conversion)
+{
+    bool writeFailed = false;
+    const WriteBytes write = [&](std::string_view bytes) { return run.out.Write(bytes) || !(writeFailed = true); };
+    bool faulty = false;
+    const bool read = run.in.ReadText([&](std::string_view block) {
+        if (conversion.convert(block, write))
+            return true;
+        faulty = !writeFailed;
+        return false;
+    });
+    if (writeFailed)
+        return FailWithError(OutputName(options.output), run.out.error());
+    if (!read)
+        return FailWithError(run.in.name, run.in.file.error());
+    if (faulty || !conversion.finish())
+        return Fail(run.in.name, conversion.fault());
+    if (!run.out.Commit())
+        return FailWithError(OutputName(options.output), run.out.error());
+    return 0;
 }
 
 } // namespace morvane::cli

@@ -40,19 +40,13 @@ int RunDecode(int argc, char** argv)
         return Fail(options.keyFile, decoder.message());
 
     std::string text(decoder.TextRoom(kReadBlock), '\0');
-    bool decoded = true;
-    const bool read = run->in.ReadText([&](std::string_view code) {
-        std::size_t written = 0;
-        decoded = decoder.Feed(code, text.data(), written);
-        return run->out.Write(std::string_view(text.data(), written)) && decoded;
-    });
-    if (!read)
-        return FailWithError(run->in.name(), run->in.error());
-    if (!decoded || !decoder.Finish())
-        return Fail(run->in.name(), decoder.message());
-    if (!run->out.Commit())
-        return FailWithError(OutputName(options.output), run->out.error());
-    return 0;
+    return RunStream(options, *run,
+                     {[&](std::string_view code, const WriteBytes& write) {
+                          std::size_t written = 0;
+                          const bool decoded = decoder.Feed(code, text.data(), written);
+                          return write(std::string_view(text.data(), written)) && decoded;
+                      },
+                      [&] { return decoder.Finish(); }, [&] { return decoder.message(); }});
 }
 
 } // namespace morvane::cli

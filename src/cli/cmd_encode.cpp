@@ -37,13 +37,12 @@ int RunEncode(int argc, char** argv)
 
     // The header goes before the first character; an empty text gives an
     // empty code. Each block is encoded and written a quarter at a time, so
-    // that the code stays in the processor's caches. A failed write ends the
-    // run at once.
+    // that the code stays in the processor's caches.
     constexpr std::size_t kSlice = kReadBlock / 4;
     const auto encoder = std::make_unique<Encoder>(run->table, run->codeWidth);
     std::string code;
     bool started = false;
-    const bool read = run->in.ReadText([&](std::string_view text) {
+    return RunStream(options, *run, {[&](std::string_view text, const WriteBytes& write) {
         for (std::size_t at = 0; at < text.size(); at += kSlice) {
             code.clear();
             if (!started) {
@@ -51,16 +50,11 @@ int RunEncode(int argc, char** argv)
                 started = true;
             }
             encoder->EncodeChunk(text.substr(at, kSlice), random, code);
-            if (!run->out.Write(code))
+            if (!write(code))
                 return false;
         }
         return true;
-    });
-    if (!read)
-        return FailWithError(run->in.name(), run->in.error());
-    if (!run->out.Commit())
-        return FailWithError(OutputName(options.output), run->out.error());
-    return 0;
+    }});
 }
 
 } // namespace morvane::cli

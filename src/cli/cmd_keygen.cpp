@@ -1,6 +1,7 @@
 #include "cli_io.h"
 
 #include "core/key_generator.h"
+#include "io/key_file.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -46,10 +47,13 @@ int RunKeygen(int argc, char** argv)
     RandomSource random = SeededRandom(options);
     KeyTable table;
     GenerateKey(random, table);
-    WriteOptions writeOptions;
+    io::WriteOptions writeOptions;
     writeOptions.keepExisting = !force;
-    writeOptions.streamsInPlace = true;
-    const KeyWriteResult written = WriteKeyFile(keyFile, table, {}, writeOptions);
+    writeOptions.newFileMode = 0600;
+    io::AtomicFileWriter writer;
+    if (!OpenOutput(keyFile, writer, writeOptions))
+        return writer.error() == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, writer.error());
+    const io::KeyWriteResult written = io::WriteKeyFile(writer, table);
     if (!written.ok)
         return written.error == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, written.error);
     return 0;

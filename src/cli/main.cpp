@@ -1,5 +1,6 @@
 // morvane-cli: key generation, encoding and decoding without a window.
 #include "cli_io.h"
+#include "system.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,12 +3,12 @@
 #include "decoder_error.h"
 #include "ui_decoder_window.h"
 
-#include "core/atomic_file.h"
 #include "core/decoder.h"
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
-#include "core/text_file.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/codepage.h"
 #include "platform/window_font.h"
 #include "platform/window_place.h"
@@ -146,9 +146,9 @@ void TfrmDecoder::edtKeyFileChange()
 void TfrmDecoder::LoadCodeFile(const QString& name)
 {
     std::string code;
-    if (!ReadTextFile(platform::NativeName(name), code)) {
+    if (!io::ReadTextFile(platform::NativeName(name), code)) {
         code.clear();
-        ShowError(QString::fromLatin1(kOpenFailed));
+        ShowError(QString::fromLatin1(io::kOpenFailed));
     }
     CodeText_ = std::move(code);
     ShowCode();
@@ -220,8 +220,8 @@ void TfrmDecoder::bbnSaveTextClick()
     const auto chosen = platform_.dialogs->GetSaveFileName(this, options);
     if (!chosen || chosen->isEmpty())
         return;
-    if (!WriteFileAtomically(platform::NativeName(*chosen), DecodedText_))
-        ShowError(QString::fromLatin1(kSaveFailed));
+    if (std::string message; !io::SaveCode(platform::NativeName(*chosen), DecodedText_, message))
+        ShowError(QString::fromStdString(message));
 }
 
 void TfrmDecoder::spbExitClick()
@@ -268,7 +268,7 @@ bool TfrmDecoder::DecodeRun(const std::string& keyName)
     auto table = std::make_unique<KeyTable>();
     std::uint8_t codeWidth = 0;
     try {
-        const KeyLoadResult loaded = LoadKeyFile(keyName, *table, codeWidth);
+        const KeyLoadResult loaded = io::LoadKeyFile(keyName, *table, codeWidth);
         if (!loaded.ok) {
             ShowError(QString::fromStdString(loaded.message));
             return false;

@@ -4,7 +4,23 @@
 #include <string>
 #include <string_view>
 
-namespace morvane {
+namespace morvane::io {
+
+// Told of the temporary file of each writer before it is created and after
+// it is gone: for a signal handler that removes what an ended program would
+// leave behind. Both calls must be async-signal-safe towards that handler.
+class TemporaryFiles {
+public:
+    virtual ~TemporaryFiles() = default;
+    virtual void Add(const char* name) = 0;
+    virtual void Remove(const char* name) = 0;
+};
+
+// What to do with a writable file in a folder that takes no new file (no
+// write permission on the folder, a read-only mount of the folder but not
+// of the file, a sticky folder): refuse it, or write it in place, as a plain
+// program would. Only in place can a failure leave the old file damaged.
+enum class FolderRefuses { Fail, WriteInPlace };
 
 struct WriteOptions {
     // The final step refuses a name that exists by then, also one that
@@ -12,23 +28,19 @@ struct WriteOptions {
     bool keepExisting = false;
     // Permissions of a new file, before the umask; a replaced file keeps its own.
     unsigned newFileMode = 0666;
-    // Devices, pipes and the names of open descriptors (/dev/stdout,
-    // /dev/fd/N, /proc/self/fd/N) are written into in place, as the shell's
-    // ">" would. Without it they are refused and only regular files are written.
+    // Devices and pipes are written into in place, as the shell's ">"
+    // would. Without it they are refused and only regular files are written.
     bool streamsInPlace = false;
+    FolderRefuses whenFolderRefuses = FolderRefuses::Fail;
+    TemporaryFiles* temporaries = nullptr;
 };
 
 // Writes into a temporary file beside the target and renames it over the
 // target at Commit: until then the target is untouched, and a writer that
 // fails, is aborted or is destroyed without Commit removes its temporary file.
-//
 // A file that a plain open for writing would refuse (write-protected, on a
-// read-only mount, a folder) is never written. Two kinds of target cannot be
-// replaced atomically and are written in place instead: streams (above), and
-// a writable file in a folder that takes no new file (no write permission on
-// the folder, or a read-only mount of the folder but not of the file), as any
-// plain program would write it. Only there can a failure leave the old
-// content partly overwritten.
+// read-only mount, a folder) is never written. Streams and, when the caller
+// asks for it, a file in a folder that takes no new file are written in place.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;
@@ -59,6 +71,7 @@ private:
     std::string temp_; // empty while writing in place
     bool truncateAtEnd_ = false; // in place into a regular file: cut it at what was written
     bool keepExisting_ = false;
+    TemporaryFiles* temporaries_ = nullptr;
     long long written_ = 0;
     int error_ = 0;
 };
@@ -66,12 +79,4 @@ private:
 // Writes the whole file at once. False when it could not be written.
 bool WriteFileAtomically(const std::string& target, std::string_view bytes, const WriteOptions& options = {});
 
-// Removes the temporary files of the writers that have not finished: for a
-// handler of SIGINT, SIGTERM or SIGHUP (it is async-signal-safe).
-void RemovePendingTemporaryFiles();
-
-// The descriptor that a name such as /dev/stdout, /dev/fd/3 or
-// /proc/self/fd/3 stands for (through links to them too), or -1.
-int DescriptorOfName(const std::string& name);
-
-} // namespace morvane
+} // namespace morvane::io

@@ -1,128 +1,27 @@
-#include "text_file.h"
+#include "io/text_file.h"
+
+#include "core/key_table.h"
+#include "io/atomic_file.h"
+#include "io/input_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
-#include <sys/stat.h>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-namespace morvane {
+namespace morvane::io {
 
 namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
-class InputFile {
-public:
-    explicit InputFile(const std::string& name)
-    {
-#ifdef _WIN32
-        if (!IsRegularFile(name))
-            return;
-        file_ = std::fopen(name.c_str(), "rb");
-#else
-        // O_NONBLOCK: a name that turned into a pipe after the check must
-        // not hang the open.
-        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return;
-        }
-        fd_ = fd;
-#endif
-    }
-    ~InputFile()
-    {
-#ifdef _WIN32
-        if (file_)
-            std::fclose(file_);
-#else
-        if (fd_ >= 0)
-            ::close(fd_);
-#endif
-    }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    bool is_open() const
-    {
-#ifdef _WIN32
-        return file_ != nullptr;
-#else
-        return fd_ >= 0;
-#endif
-    }
-
-    // Bytes read, 0 at the end, -1 on an error.
-    long long Read(char* buffer, std::size_t size)
-    {
-#ifdef _WIN32
-        const std::size_t n = std::fread(buffer, 1, size, file_);
-        if (n == 0 && std::ferror(file_))
-            return -1;
-        return static_cast<long long>(n);
-#else
-        for (;;) {
-            const ssize_t n = ::read(fd_, buffer, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            return n;
-        }
-#endif
-    }
-
-    long long Size() const
-    {
-#ifdef _WIN32
-        return -1;
-#else
-        struct stat st {};
-        return ::fstat(fd_, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-#endif
-    }
-
-private:
-#ifdef _WIN32
-    std::FILE* file_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
-};
-
 } // namespace
-
-bool IsRegularFile(const std::string& name)
-{
-    if (name.empty())
-        return false;
-#ifdef _WIN32
-    struct _stat64 st {};
-    return _stat64(name.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
-#else
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-#endif
-}
 
 ReadStatus ReadRegularFile(const std::string& name, std::string& out, std::size_t maxBytes, bool stopAtCtrlZ)
 {
     out.clear();
-    if (name.empty())
-        return ReadStatus::NotFound;
-    InputFile file(name);
-    if (!file.is_open())
+    InputFile file;
+    if (name.empty() || !file.Open(name, InputFile::Accept::RegularOnly))
         return ReadStatus::NotFound;
     try {
         // The whole file fits the room reserved for it; only a file that
@@ -174,4 +73,24 @@ bool ReadTextFile(const std::string& name, std::string& text)
     return true;
 }
 
-} // namespace morvane
+const WriteOptions& WindowSaveOptions()
+{
+    static const WriteOptions options = [] {
+        WriteOptions o;
+        o.whenFolderRefuses = FolderRefuses::WriteInPlace;
+        return o;
+    }();
+    return options;
+}
+
+bool SaveCode(const std::string& name, std::string_view code, std::string& message)
+{
+    if (!WriteFileAtomically(name, code, WindowSaveOptions())) {
+        message = kSaveFailed;
+        return false;
+    }
+    message.clear();
+    return true;
+}
+
+} // namespace morvane::io

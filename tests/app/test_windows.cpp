@@ -9,6 +9,7 @@
 #include "program.h"
 #include "quick_encode.h"
 
+#include "io/key_file.h"
 #include "core/decoder.h"
 #include "core/key_generator.h"
 #include "platform/file_system.h"
@@ -90,7 +91,7 @@ KeyTable WriteKey(const std::string& name)
     RandomSource random(4711);
     KeyTable table;
     GenerateKey(random, table);
-    return WriteKeyFile(name, table).ok ? table : (qFatal("cannot write the key file"), table);
+    return io::WriteKeyFile(name, table).ok ? table : (qFatal("cannot write the key file"), table);
 }
 
 // The text a code decodes to under table, or the decoder's message.

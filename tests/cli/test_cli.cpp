@@ -1,4 +1,5 @@
 // morvane-cli run as a user runs it, from bash, on real files.
+#include "io/key_file.h"
 #include "core/encoder.h"
 
 #include "support/temp_dir.h"
@@ -33,7 +34,7 @@ std::string EncodeInProcess(const std::string& keyFile, std::string_view text, s
 {
     KeyTable table;
     std::uint8_t width = 0;
-    EXPECT_TRUE(LoadKeyFile(keyFile, table, width).ok);
+    EXPECT_TRUE(io::LoadKeyFile(keyFile, table, width).ok);
     const auto encoder = std::make_unique<Encoder>(table, width);
     RandomSource random(seed);
     std::string code = encoder->Header();

@@ -2,6 +2,7 @@
 #include "decoder/decoder_error.h"
 #include "decoder/decoder_window.h"
 
+#include "io/key_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
 #include "platform/codepage.h"
@@ -48,7 +49,7 @@ private slots:
     {
         RandomSource random(2026);
         GenerateKey(random, key);
-        QVERIFY(WriteKeyFile(dir / "letter.key", key).ok);
+        QVERIFY(io::WriteKeyFile(dir / "letter.key", key).ok);
         window = std::make_unique<decoder::TfrmDecoder>(fake.platform);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
