@@ -210,8 +210,11 @@ bool OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOpt
     return out.Open(name, options);
 }
 
-std::optional<int> StartStreamRun(const Options& options, StreamRun& run)
+std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run)
 {
+    const Options& options = run.options;
+    if (const auto status = ParseOptions(argc, argv, usage, takes, run.options))
+        return status;
     std::optional<io::FileId> keyId;
     if (const auto status = LoadKey(options.keyFile, run, keyId))
         return status;
@@ -230,8 +233,9 @@ std::optional<int> StartStreamRun(const Options& options, StreamRun& run)
     return std::nullopt;
 }
 
-int RunStream(const Options& options, StreamRun& run, const Conversion& conversion)
+int RunStream(StreamRun& run, const Conversion& conversion)
 {
+    const Options& options = run.options;
     bool writeFailed = false;
     const WriteBytes write = [&](std::string_view bytes) { return run.out.Write(bytes) || !(writeFailed = true); };
     bool faulty = false;

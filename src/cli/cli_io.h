@@ -76,17 +76,19 @@ bool OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOpt
 
 // What encode and decode work with: the key, the input and the output.
 struct StreamRun {
+    Options options;
     KeyTable table;
     std::uint8_t codeWidth = 0;
     Input in;
     io::AtomicFileWriter out;
 };
 
-// Loads the key (from any readable stream, as the encoder does), opens the
-// input and then the output (devices, pipes and descriptor names in place).
-// An output that is the key file or the input file, which it would destroy,
-// is refused. Nothing when all is ready; else the exit status after its message.
-std::optional<int> StartStreamRun(const Options& options, StreamRun& run);
+// Parses the options, loads the key (from any readable stream, as the
+// encoder does), opens the input and then the output (devices, pipes and
+// descriptor names in place). An output that is the key file or the input
+// file, which it would destroy, is refused. Nothing when all is ready; else
+// the exit status after its message (0 after --help).
+std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run);
 
 // The one loop of encode and decode: reads the input block by block up to
 // its first Ctrl-Z, hands each block to convert with the writer of the
@@ -99,6 +101,6 @@ struct Conversion {
     std::function<bool()> finish = [] { return true; };
     std::function<std::string()> fault = [] { return std::string(); };
 };
-int RunStream(const Options& options, StreamRun& run, const Conversion& conversion);
+int RunStream(StreamRun& run, const Conversion& conversion);
 
 } // namespace morvane::cli

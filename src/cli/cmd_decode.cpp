@@ -27,20 +27,18 @@ constexpr const char* kUsage =
 
 int RunDecode(int argc, char** argv)
 {
-    Options options;
-    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesRaw, options))
-        return *status;
     // Nothing reaches an output file unless the whole code decodes: the file
     // is replaced only by Commit, and a failure leaves it as it was.
     const auto run = std::make_unique<StreamRun>();
-    if (const auto status = StartStreamRun(options, *run))
+    if (const auto status = StartStreamRun(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesRaw, *run))
         return *status;
+    const Options& options = run->options;
     Decoder decoder(run->table, run->codeWidth, options.raw ? LineBreaks::Cr : LineBreaks::CrLf);
     if (!decoder.ok())
         return Fail(options.keyFile, decoder.message());
 
     std::string text(decoder.TextRoom(kReadBlock), '\0');
-    return RunStream(options, *run,
+    return RunStream(*run,
                      {[&](std::string_view code, const WriteBytes& write) {
                           std::size_t written = 0;
                           const bool decoded = decoder.Feed(code, text.data(), written);

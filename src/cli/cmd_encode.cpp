@@ -26,12 +26,10 @@ constexpr const char* kUsage =
 
 int RunEncode(int argc, char** argv)
 {
-    Options options;
-    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesSeed, options))
-        return *status;
     const auto run = std::make_unique<StreamRun>();
-    if (const auto status = StartStreamRun(options, *run))
+    if (const auto status = StartStreamRun(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesSeed, *run))
         return *status;
+    const Options& options = run->options;
 
     RandomSource random = SeededRandom(options);
 
@@ -42,7 +40,7 @@ int RunEncode(int argc, char** argv)
     const auto encoder = std::make_unique<Encoder>(run->table, run->codeWidth);
     std::string code;
     bool started = false;
-    return RunStream(options, *run, {[&](std::string_view text, const WriteBytes& write) {
+    return RunStream(*run, {[&](std::string_view text, const WriteBytes& write) {
         for (std::size_t at = 0; at < text.size(); at += kSlice) {
             code.clear();
             if (!started) {

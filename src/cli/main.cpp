@@ -2,6 +2,8 @@
 #include "cli_io.h"
 #include "system.h"
 
+#include "core/encode_kernel.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -27,7 +29,8 @@ constexpr const char* kUsage =
     "  decode --key KEYFILE [--raw] [-o OUTPUT] [--] [INPUT]\n"
     "      decode a code (INPUT, or standard input) back into its text\n"
     "\n"
-    "'morvane-cli COMMAND --help' describes one command.\n";
+    "'morvane-cli COMMAND --help' describes one command; 'morvane-cli --version'\n"
+    "prints the version and the encode path in use.\n";
 
 } // namespace
 
@@ -41,6 +44,11 @@ int main(int argc, char** argv)
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("morvane-cli %s\nencode path: %s\n", MORVANE_VERSION,
+                    morvane::EncodePathName(morvane::WidestEncodePath()));
         return 0;
     }
     if (command == "keygen")

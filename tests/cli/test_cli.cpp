@@ -15,6 +15,7 @@
 
 using namespace morvane;
 using namespace morvane::testing;
+using namespace std::string_literals;
 
 namespace {
 
@@ -81,6 +82,8 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
         const Outcome run = Bash(dir, "cli " + command);
         EXPECT_TRUE(run.status == 0 && run.out.starts_with("usage: morvane-cli ")) << command;
     }
+    run = Bash(dir, "cli --version");
+    EXPECT_EQ(run.out.substr(run.out.find('\n')), "\nencode path: "s + EncodePathName(WidestEncodePath()) + "\n");
 }
 
 TEST(CliEncode, SameCodeAsTheEngineFromAnyStreamIntoAnyOutputAndBack)
