@@ -4,7 +4,7 @@
 #include "platform/memory.h"
 #include "support/fakes.h"
 
-#include "application.h"
+#include "platform/qt_application.h"
 #include "coder.h"
 #include "program.h"
 
@@ -110,7 +110,7 @@ BENCHMARK(BM_CoreEncode10MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Min
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    platform::Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

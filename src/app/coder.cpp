@@ -455,38 +455,28 @@ void TfrmCoder::ShowCode()
     }
 }
 
+// The controls a run locks: the same table locks and unlocks them.
+std::array<QWidget*, 11> TfrmCoder::RunLockedControls() const
+{
+    return {ui->bbnBrowseKeyFile, ui->bbnClear, ui->bbnCopy,   ui->bbnLoad,    ui->bbnNewKey,    ui->bbnPaste,
+            ui->bbnSaveCode,      ui->spbC,     ui->spbDecoder, ui->spbExit, ui->lblHyperLink};
+}
+
 void TfrmCoder::LockControls()
 {
     CopyWasEnabled = ui->bbnCopy->isEnabled();
     SaveWasEnabled = ui->bbnSaveCode->isEnabled();
-    ui->bbnBrowseKeyFile->setEnabled(false);
-    ui->bbnClear->setEnabled(false);
-    ui->bbnCopy->setEnabled(false);
-    ui->bbnLoad->setEnabled(false);
-    ui->bbnNewKey->setEnabled(false);
-    ui->bbnPaste->setEnabled(false);
-    ui->bbnSaveCode->setEnabled(false);
-    ui->spbC->setEnabled(false);
-    ui->spbDecoder->setEnabled(false);
-    ui->spbExit->setEnabled(false);
-    ui->lblHyperLink->setEnabled(false);
+    for (QWidget* control : RunLockedControls())
+        control->setEnabled(false);
 }
 
+// Copy and Save come back only when they were enabled before the run, or
+// the run has made a code.
 void TfrmCoder::UnlockControls()
 {
-    ui->bbnBrowseKeyFile->setEnabled(true);
-    ui->bbnClear->setEnabled(true);
-    if (CopyWasEnabled)
-        ui->bbnCopy->setEnabled(true);
-    ui->bbnLoad->setEnabled(true);
-    ui->bbnNewKey->setEnabled(true);
-    ui->bbnPaste->setEnabled(true);
-    if (SaveWasEnabled)
-        ui->bbnSaveCode->setEnabled(true);
-    ui->spbC->setEnabled(true);
-    ui->spbDecoder->setEnabled(true);
-    ui->spbExit->setEnabled(true);
-    ui->lblHyperLink->setEnabled(true);
+    for (QWidget* control : RunLockedControls())
+        control->setEnabled((control != ui->bbnCopy || CopyWasEnabled) &&
+                            (control != ui->bbnSaveCode || SaveWasEnabled));
 }
 
 void TfrmCoder::bbnCopyClick()

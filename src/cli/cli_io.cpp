@@ -233,6 +233,15 @@ std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage,
     return std::nullopt;
 }
 
+int RunStreamCommand(int argc, char** argv, std::string_view usage, unsigned takes,
+                     const std::function<int(StreamRun& run)>& body)
+{
+    const auto run = std::make_unique<StreamRun>();
+    if (const auto status = StartStreamRun(argc, argv, usage, takes, *run))
+        return *status;
+    return body(*run);
+}
+
 int RunStream(StreamRun& run, const Conversion& conversion)
 {
     const Options& options = run.options;

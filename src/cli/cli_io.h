@@ -89,6 +89,9 @@ struct StreamRun {
 // file, which it would destroy, is refused. Nothing when all is ready; else
 // the exit status after its message (0 after --help).
 std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run);
+// A command of encode's and decode's kind: StartStreamRun, then body with the run.
+int RunStreamCommand(int argc, char** argv, std::string_view usage, unsigned takes,
+                     const std::function<int(StreamRun& run)>& body);
 
 // The one loop of encode and decode: reads the input block by block up to
 // its first Ctrl-Z, hands each block to convert with the writer of the

@@ -1,6 +1,5 @@
 #include "decoder_window.h"
 
-#include "decoder_error.h"
 #include "ui_decoder_window.h"
 
 #include "core/decoder.h"
@@ -10,6 +9,7 @@
 #include "io/key_file.h"
 #include "io/text_file.h"
 #include "platform/codepage.h"
+#include "platform/error_window.h"
 #include "platform/window_font.h"
 #include "platform/window_place.h"
 
@@ -49,7 +49,7 @@ void SetAlignment(QPlainTextEdit* field, Qt::Alignment alignment, QTextOption::W
 TfrmDecoder::TfrmDecoder(platform::Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TfrmDecoder>()), platform_(platform), frmError_(std::make_unique<TfrmError>())
+      ui(std::make_unique<Ui::TfrmDecoder>()), platform_(platform), frmError_(std::make_unique<platform::ErrorWindow>())
 {
     ui->setupUi(this);
     setFixedSize(size());

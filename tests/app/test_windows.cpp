@@ -1,6 +1,6 @@
 // The encoder program's windows driven headless, from start-up to the end,
 // and quick encoding.
-#include "application.h"
+#include "platform/qt_application.h"
 #include "coder.h"
 #include "copyright.h"
 #include "error.h"
@@ -807,7 +807,7 @@ private slots:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    platform::Application application(argc, argv);
     TestWindows test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,5 +1,5 @@
 // The decoder window, headless, with scripted dialogs, clipboard and failure box.
-#include "decoder/decoder_error.h"
+#include "platform/error_window.h"
 #include "decoder/decoder_window.h"
 
 #include "io/key_file.h"
@@ -38,7 +38,7 @@ class DecoderWindowTest : public QObject {
     T* control(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
     void click(const char* name) const { control(name)->click(); }
     QString field(const char* name) const { return control<QPlainTextEdit>(name)->toPlainText(); }
-    QString errorShown() const { return window->frmError()->isVisible() ? window->frmError()->message() : ""; }
+    QString errorShown() const { return window->frmError()->isVisible() ? window->frmError()->Message() : ""; }
     QString Path(const char* name) const { return QString::fromStdString(dir / name); }
     void setKey(const QString& name) const { control<QLineEdit>("edtKeyFile")->setText(name); }
     // Pastes the code and presses Decode.
