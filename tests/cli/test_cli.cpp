@@ -4,6 +4,8 @@
 
 #include "support/temp_dir.h"
 
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 #include <csignal>
 #include <memory>
@@ -57,10 +59,11 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
     Outcome run = Bash(dir, "cli keygen --seed 0 k.key");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string bytes = ReadBytes(dir / "k.key");
-    EXPECT_TRUE(bytes.size() == 31644u && bytes.starts_with("01141000128287482823"));
+    EXPECT_EQ((All{bytes.size(), bytes.starts_with("01141000128287482823")}), (All{31644u, true}));
     EXPECT_EQ(fs::status(dir / "k.key").permissions(), fs::perms(0600)) << "a new key is private";
     ASSERT_EQ(Bash(dir, "chmod 640 k.key && cli keygen --seed 1 --force k.key").status, 0);
-    EXPECT_TRUE(ReadBytes(dir / "k.key") != bytes && fs::status(dir / "k.key").permissions() == fs::perms(0640));
+    EXPECT_EQ((All{ReadBytes(dir / "k.key") != bytes, fs::status(dir / "k.key").permissions()}),
+              (All{true, fs::perms(0640)}));
 
     // Leading zeros and the largest seed; "--" before a name that starts with a dash.
     ASSERT_EQ(Bash(dir, "cli keygen --seed 000000000000 -- -zero.key && cli keygen --seed 4294967295 m.key").status, 0);
@@ -80,7 +83,7 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
     EXPECT_FALSE(fs::exists(dir / "-")) << "keygen - writes no file named '-'";
     for (const std::string command : {"--help", "keygen --help", "encode --help", "decode --help"}) {
         const Outcome run = Bash(dir, "cli " + command);
-        EXPECT_TRUE(run.status == 0 && run.out.starts_with("usage: morvane-cli ")) << command;
+        EXPECT_EQ((All{run.status, run.out.starts_with("usage: morvane-cli ")}), (All{0, true})) << command;
     }
     run = Bash(dir, "cli --version");
     EXPECT_EQ(run.out.substr(run.out.find('\n')), "\nencode path: "s + EncodePathName(WidestEncodePath()) + "\n");
@@ -106,14 +109,14 @@ TEST(CliEncode, SameCodeAsTheEngineFromAnyStreamIntoAnyOutputAndBack)
         {"ctrlz.txt", EncodeInProcess(dir / "k.key", "AB", 1234)}, {"< /dev/null", ""}};
     for (const auto& [source, code] : sources) {
         const Outcome run = Bash(dir, "cli encode --key k.key --seed 1234 " + source);
-        EXPECT_TRUE(run.status == 0 && run.out == code) << source << ": " << run.err;
+        EXPECT_EQ((All{run.status, run.out}), (All{0, code})) << source << ": " << run.err;
     }
     ASSERT_EQ(Bash(dir, "cli encode --key k.key --seed 1234 -o out.etx in.txt").status, 0);
-    EXPECT_TRUE(ReadBytes(dir / "out.etx") == expected);
+    EXPECT_EQ(ReadBytes(dir / "out.etx"), expected);
     // Decoding a code of many read blocks, into a file and from a stream.
     ASSERT_EQ(Bash(dir, "cli decode --key k.key -o back.txt out.etx").status, 0);
-    EXPECT_TRUE(ReadBytes(dir / "back.txt") == crlf) << "each CR comes back as CR LF";
-    EXPECT_TRUE(Bash(dir, "cli decode --raw --key k.key < out.etx").out == raw);
+    EXPECT_EQ(ReadBytes(dir / "back.txt"), crlf) << "each CR comes back as CR LF";
+    EXPECT_EQ(Bash(dir, "cli decode --raw --key k.key < out.etx").out, raw);
 
     // Names of open streams are written into in place: the lines around the code stay, an appended file keeps its own.
     WriteBytes(dir / "short.txt", "Hi");
@@ -124,7 +127,7 @@ TEST(CliEncode, SameCodeAsTheEngineFromAnyStreamIntoAnyOutputAndBack)
         EXPECT_EQ(run.out, "old\nheader\n" + hi + "footer\n") << target;
     }
     ASSERT_EQ(Bash(dir, "cat fifo >got & cli encode --key k.key --seed 5 -o fifo short.txt; wait").status, 0);
-    EXPECT_TRUE(fs::is_fifo(dir / "fifo") && ReadBytes(dir / "got") == hi);
+    EXPECT_EQ((All{fs::is_fifo(dir / "fifo"), ReadBytes(dir / "got")}), (All{true, hi}));
     EXPECT_EQ(Leftovers(dir), 0);
 }
 
@@ -162,8 +165,8 @@ TEST(Cli, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAndTheKeyAlone)
         const Outcome run = Bash(dir, "ulimit -f 10000; cli " + arguments);
         EXPECT_EQ(std::to_string(run.status) + " " + run.err, "1 morvane-cli: " + message + "\n") << arguments;
     }
-    EXPECT_TRUE(ReadBytes(dir / "out.etx") == "old code" && ReadBytes(dir / "k.key") == key);
-    EXPECT_TRUE(ReadBytes(dir / "t.txt") == "text\n" && Leftovers(dir) == 0);
+    EXPECT_EQ((All{ReadBytes(dir / "out.etx"), ReadBytes(dir / "k.key")}), (All{"old code", key}));
+    EXPECT_EQ((All{ReadBytes(dir / "t.txt"), Leftovers(dir)}), (All{"text\n", 0}));
 
     // With SIGPIPE ignored, a closed output ends an endless run at once.
     const Outcome run = Bash(dir, "trap '' PIPE; yes | timeout 60 \"$CLI\" encode --key k.key | head -c 4; "
@@ -218,13 +221,14 @@ TEST(CliEncode, InterruptionRemovesTheTemporaryFileAndKeepsTheTarget)
         ASSERT_EQ(::write(input[1], "some text", 9), 9);
         pollfd events[] = {{watch, POLLIN, 0}, {static_cast<int>(::syscall(SYS_pidfd_open, child, 0)), POLLIN, 0}};
         ASSERT_GE(::poll(events, 2, -1), 1);
-        EXPECT_TRUE(events[0].revents == POLLIN && Leftovers(dir) == 1) << "it ended before making its temporary file";
+        EXPECT_EQ((All{events[0].revents, Leftovers(dir)}),
+                  (All{POLLIN, 1})) << "it ended before making its temporary file";
         ::kill(child, std::abs(signal));
         for (const int fd : {input[1], watch, events[1].fd})
             ::close(fd);
         int status = 0;
         ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == (signal < 0 ? 0 : 128 + signal)) << signal;
+        EXPECT_EQ((All{WIFEXITED(status), WEXITSTATUS(status)}), (All{true, signal < 0 ? 0 : 128 + signal})) << signal;
         EXPECT_EQ(Leftovers(dir), 0) << signal;
         EXPECT_EQ(ReadBytes(dir / "out.etx"), signal < 0 ? EncodeInProcess(dir / "k.key", "some text", 1) : "old code");
     }

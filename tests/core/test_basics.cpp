@@ -5,6 +5,8 @@
 #include "core/integer_text.h"
 #include "core/key_generator.h"
 
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 #include <numeric>
 #include <ranges>
@@ -46,7 +48,7 @@ TEST(IntegerText, AcceptedAndRejectedForms)
         {" - 5", {}}, {"$G", {}}, {std::string_view("\0" "12", 3), {}},
     };
     for (const auto& [text, value] : cases)
-        EXPECT_TRUE(ParseIntegerText(text) == value && IsNotInteger(text) == !value) << '"' << text << '"';
+        EXPECT_EQ((All{ParseIntegerText(text), IsNotInteger(text)}), (All{value, !value})) << '"' << text << '"';
     // 9999999 is the default that marks a failed conversion, in every spelling.
     for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
         EXPECT_TRUE(IsNotInteger(text)) << text;
@@ -64,7 +66,7 @@ TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainRule)
         for (std::uint16_t& number : std::views::join(reference.rows))
             do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
             while (!seen.insert(number).second);
-        EXPECT_TRUE(table.rows == reference.rows && fast.RandomState == plain.RandomState) << seed;
+        EXPECT_EQ((All{table.rows, fast.RandomState}), (All{reference.rows, plain.RandomState})) << seed;
         EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
     }
 }
@@ -114,7 +116,8 @@ TEST(KeyFile, LoadingRules)
         const auto [ok, message] = ParseKeyFile(c.bytes, table, width);
         const std::string what = c.bytes.substr(0, 12) + "... of " + std::to_string(c.bytes.size());
         EXPECT_EQ(message, c.ok ? "" : kKeyUnreadable) << what;
-        EXPECT_TRUE(ok == c.ok && width == std::uint8_t(c.width) && (c.width >= 0 || table.cell(1, 1) == 77)) << what;
+        EXPECT_EQ((All{ok, width, c.width >= 0 || table.cell(1, 1) == 77}),
+                  (All{c.ok, std::uint8_t(c.width), true})) << what;
         EXPECT_TRUE(!c.ok || table.rows[c.cell / 35][c.cell % 35] == (c.value < 0 ? last : c.value)) << what;
     }
     // A width character that is no digit fails the conversion, and the earlier key stays; a NUL is quoted as nothing.
@@ -128,6 +131,6 @@ TEST(KeyFile, LoadingRules)
             message = failure.what();
         }
         EXPECT_EQ(message, character ? "'q' is not a valid integer value" : "'' is not a valid integer value");
-        EXPECT_TRUE(width == 3 && table.cell(2, 2) == 5);
+        EXPECT_EQ((All{width, table.cell(2, 2)}), (All{3, 5}));
     }
 }

@@ -4,6 +4,8 @@
 #include "core/key_generator.h"
 
 #include <algorithm>
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>
@@ -164,7 +166,7 @@ TEST_P(EncodePaths, RunOffersControlEveryFiftyCharactersAndStopsAfterAYield)
         EXPECT_EQ(EncodeText(text, *key, 4, run, hook, code), !stopped) << c.length;
         const std::size_t walked = stopped ? c.yields.back() : c.length;
         EXPECT_EQ(code, "0114" + CodeByTheRule(std::string_view(text).substr(0, walked), *key, reference)) << c.length;
-        EXPECT_TRUE(run.RandomState == reference.RandomState && hook.yields == c.yields) << c.length;
+        EXPECT_EQ((All{run.RandomState, hook.yields}), (All{reference.RandomState, c.yields})) << c.length;
         EXPECT_EQ(hook.asked, c.asked) << c.length;
     }
 }
@@ -185,14 +187,14 @@ TEST(Decoder, RoundTripsOverEveryByteWidthAndLineBreak)
                 if (RowOf(static_cast<unsigned char>(c)) != 0)
                     expected += c == '\r' && lineBreaks == LineBreaks::CrLf ? "\r\n" : std::string(1, c);
             EXPECT_TRUE(DecodeCode(code, key, width, lineBreaks, whole, message)) << message;
-            EXPECT_TRUE(whole == expected) << "width " << int(width) << ", length " << text.size();
+            EXPECT_EQ(whole, expected) << "width " << int(width) << ", length " << text.size();
             Decoder decoder(key, width, lineBreaks);
             for (std::string_view rest = wrapped; !rest.empty();) {
                 const std::size_t n = std::min<std::size_t>(rest.size(), 1 + rng() % 7);
                 ASSERT_TRUE(decoder.Feed(rest.substr(0, n), pieces)) << decoder.message();
                 rest.remove_prefix(n);
             }
-            EXPECT_TRUE(decoder.Finish() && pieces == whole && decoder.position() == wrapped.size());
+            EXPECT_EQ((All{decoder.Finish(), pieces, decoder.position()}), (All{true, whole, wrapped.size()}));
         }
     };
     for (const std::uint32_t keySeed : {0u, 4242u, 0xDEADBEEFu})
@@ -230,7 +232,7 @@ TEST(Decoder, EachFaultOfCodeOrKeyHasItsMessageAtItsPlace)
     for (const auto& [bad, message, textBefore] : cases) {
         std::string text, got;
         EXPECT_FALSE(DecodeCode(bad, *key, 4, LineBreaks::CrLf, text, got)) << bad;
-        EXPECT_TRUE(got == message && text == textBefore) << bad << ": " << got;
+        EXPECT_EQ((All{got, text}), (All{message, textBefore})) << bad << ": " << got;
     }
     // A fault split across pieces is reported once, at its first digit.
     Decoder decoder(*key, 4);
@@ -239,7 +241,7 @@ TEST(Decoder, EachFaultOfCodeOrKeyHasItsMessageAtItsPlace)
         EXPECT_TRUE(decoder.Feed(piece, text));
     EXPECT_FALSE(decoder.Feed("99", text)); // "0199" at positions 9 to 12
     EXPECT_FALSE(decoder.Feed("1000", text) || decoder.Finish());
-    EXPECT_TRUE(decoder.message() == UnknownNumberMessage("0199", 9) && text == " ") << decoder.message();
+    EXPECT_EQ((All{decoder.message(), text}), (All{UnknownNumberMessage("0199", 9), " "})) << decoder.message();
 
     // Keys that cannot decode: a number without the width's digits, one in two cells; widths no cell has (0, above 5).
     key->cell(3, 4) = 999;

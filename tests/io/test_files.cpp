@@ -6,6 +6,8 @@
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 #include <numeric>
 #include <sys/stat.h>
@@ -35,9 +37,10 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
     EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
     std::uint8_t width = 0;
     fs::create_symlink(dir / "new.key", dir / "link.key");
-    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok && loaded.rows == table.rows);
+    EXPECT_EQ((All{LoadKeyFile(dir / "link.key", loaded, width).ok, loaded.rows}), (All{true, table.rows}));
     WriteBytes(dir / "wide.key", "0117" + std::string(kKeyCells * 7, '7')); // a file as long as a key file may be
-    EXPECT_TRUE(LoadKeyFile(dir / "wide.key", loaded, width).ok && loaded.cell(226, 35) == 7777777 % 65536);
+    EXPECT_EQ((All{LoadKeyFile(dir / "wide.key", loaded, width).ok, loaded.cell(226, 35)}),
+              (All{true, 7777777 % 65536}));
     for (const std::string& name : {dir / "", dir / "missing.key", dir / "fifo", "/dev/zero"s, ""s})
         EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
 
@@ -49,7 +52,7 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
         {all, all}, {std::string("ab\x1a" "cd\x1a", 6), "ab"}, {"", ""}, {big + "\x1a" + "tail", big}, {big, big}};
     for (const auto& [bytes, read] : cases) {
         WriteBytes(dir / "t.txt", bytes);
-        EXPECT_TRUE(ReadTextFile(dir / "t.txt", text) && text == read) << bytes.size();
+        EXPECT_EQ((All{ReadTextFile(dir / "t.txt", text), text}), (All{true, read})) << bytes.size();
     }
     EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
     for (const std::string& name : {dir / "missing.txt", dir.path(), "/dev/zero"s, dir / "fifo"}) // neither hangs
@@ -63,12 +66,13 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
     ::chmod(name.c_str(), 0640);
     fs::create_symlink(name, dir / "link.etx");
     ASSERT_TRUE(SaveCode(dir / "link.etx", "01149999", message));
-    EXPECT_TRUE(ReadBytes(name) == "01149999" && fs::is_symlink(dir / "link.etx")) << "the link's file is replaced";
+    EXPECT_EQ((All{ReadBytes(name), fs::is_symlink(dir / "link.etx")}),
+              (All{"01149999", true})) << "the link's file is replaced";
     EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
     EXPECT_TRUE(SaveCode(dir / std::string(255, 'n'), "0114", message)) << "a name as long as a name can be";
     // A pipe (or a device) is never renamed over, directly or through a link.
     for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo", dir / "fifo-link"})
-        EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
+        EXPECT_EQ((All{SaveCode(bad, "0114", message), message}), (All{false, kSaveFailed})) << bad;
     EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 9) << "no temporary file left";
 }
