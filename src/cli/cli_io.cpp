@@ -4,6 +4,7 @@
 
 #include "core/failure.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -52,6 +53,14 @@ private:
 };
 
 Pending pending;
+std::atomic<bool> holding{false};
+std::atomic<int> heldSignal{0};
+
+// The descriptor a stream's name stands for ("" and "-": the standard one), or -1.
+int DescriptorOf(const std::string& name, int standard)
+{
+    return IsStandardStream(name) ? standard : DescriptorOfName(name);
+}
 
 std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<io::FileId>& keyId)
 {
@@ -79,7 +88,46 @@ std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::opti
 } // namespace
 
 io::TemporaryFiles& PendingTemporaryFiles() { return pending; }
-void RemovePendingTemporaryFiles() { pending.RemoveFiles(); }
+
+void Interrupted(int signal)
+{
+    if (holding.load()) {
+        heldSignal.store(signal);
+        return;
+    }
+    pending.RemoveFiles();
+    ExitInHandler(128 + signal);
+}
+
+HeldSignals::HeldSignals() { holding.store(true); }
+
+void HeldSignals::Release()
+{
+    holding.store(false);
+    if (const int signal = heldSignal.exchange(0))
+        Interrupted(signal);
+}
+
+std::string Quoted(std::string_view name)
+{
+    const auto control = [](unsigned char c) { return c < 0x20 || c == 0x7f; };
+    if (std::none_of(name.begin(), name.end(), control))
+        return std::string(name);
+    std::string out = "$'";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n' || c == '\t' || c == '\r')
+            out += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+        else if (c == '\\' || c == '\'')
+            out += std::string("\\") + c;
+        else if (control(byte))
+            out += {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                    static_cast<char>('0' + (byte & 7))};
+        else
+            out += c;
+    }
+    return out + "'";
+}
 
 std::optional<std::uint32_t> ParseSeed(std::string_view text)
 {
@@ -98,8 +146,8 @@ std::optional<std::uint32_t> ParseSeed(std::string_view text)
 
 int Fail(std::string_view name, std::string_view cause)
 {
-    std::fprintf(stderr, "morvane-cli: %.*s: %.*s\n", static_cast<int>(name.size()), name.data(),
-                 static_cast<int>(cause.size()), cause.data());
+    const std::string shown = Quoted(name);
+    std::fprintf(stderr, "morvane-cli: %s: %.*s\n", shown.c_str(), static_cast<int>(cause.size()), cause.data());
     return kExitFailure;
 }
 
@@ -163,7 +211,7 @@ std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, u
         } else if (takes & kTakesForce && arg == "--force") {
             options.force = true;
         } else {
-            return UsageError(usage, "unknown option " + std::string(arg));
+            return UsageError(usage, "unknown option " + Quoted(arg));
         }
     }
     if (takes & kTakesKey && options.keyFile.empty())
@@ -174,7 +222,7 @@ std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, u
 bool Input::Open(const std::string& fileName)
 {
     name = IsStandardStream(fileName) ? kStandardInput : fileName;
-    const int fd = IsStandardStream(fileName) ? 0 : DescriptorOfName(fileName);
+    const int fd = DescriptorOf(fileName, 0);
     if (fd < 0)
         return file.Open(fileName, io::InputFile::Accept::Anything);
     file.Adopt(fd);
@@ -199,15 +247,16 @@ bool Input::ReadText(const std::function<bool(std::string_view)>& take)
     }
 }
 
-bool OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options)
+int OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options)
 {
-    const int fd = IsStandardStream(name) ? 1 : DescriptorOfName(name);
-    if (fd >= 0)
-        return out.OpenDescriptor(fd);
+    const int fd = DescriptorOf(name, 1);
+    if (ClosedAtStart(fd))
+        return EBADF;
     options.streamsInPlace = true;
     options.whenFolderRefuses = io::FolderRefuses::WriteInPlace;
     options.temporaries = &pending;
-    return out.Open(name, options);
+    const bool opened = fd >= 0 ? out.OpenDescriptor(fd) : out.Open(name, options);
+    return opened ? 0 : out.error();
 }
 
 std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run)
@@ -215,21 +264,31 @@ std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage,
     const Options& options = run.options;
     if (const auto status = ParseOptions(argc, argv, usage, takes, run.options))
         return status;
+    // The key reader would take the text as well.
+    if (const int fd = DescriptorOf(options.keyFile, 0); fd >= 0 && fd == DescriptorOf(options.file, 0))
+        return UsageError(usage, fd == 0 ? "the key and the input cannot both come from standard input"
+                                         : "the key and the input cannot both come from one stream");
+    // A closed standard stream is reported before any file is opened.
+    const std::string& name = options.output;
+    if (ClosedAtStart(DescriptorOf(name, 1)))
+        return FailWithError(OutputName(name), EBADF);
+    for (const std::string* input : {&options.keyFile, &options.file})
+        if (ClosedAtStart(DescriptorOf(*input, 0)))
+            return FailWithError(IsStandardStream(*input) ? kStandardInput : *input, EBADF);
     std::optional<io::FileId> keyId;
     if (const auto status = LoadKey(options.keyFile, run, keyId))
         return status;
     if (!run.in.Open(options.file))
         return FailWithError(run.in.name, run.in.file.error());
 
-    const std::string& name = options.output;
-    const int fd = IsStandardStream(name) ? 1 : DescriptorOfName(name);
+    const int fd = DescriptorOf(name, 1);
     const std::optional<io::FileId> outputId = fd >= 0 ? io::IdOfDescriptor(fd) : io::IdOfName(name);
     if (outputId && outputId == keyId)
         return Fail(OutputName(name), "the output is the key file, which it would destroy");
     if (outputId && outputId == run.in.file.id())
         return Fail(OutputName(name), "the output is the input file, which it would destroy");
-    if (!OpenOutput(name, run.out, {}))
-        return FailWithError(OutputName(name), run.out.error());
+    if (const int error = OpenOutput(name, run.out, {}))
+        return FailWithError(OutputName(name), error);
     return std::nullopt;
 }
 
@@ -260,8 +319,11 @@ int RunStream(StreamRun& run, const Conversion& conversion)
         return FailWithError(run.in.name, run.in.file.error());
     if (faulty || !conversion.finish())
         return Fail(run.in.name, conversion.fault());
-    if (!run.out.Commit())
+    HeldSignals held;
+    if (!run.out.Commit()) {
+        held.Release();
         return FailWithError(OutputName(options.output), run.out.error());
+    }
     return 0;
 }
 

@@ -32,8 +32,24 @@ int UsageError(std::string_view usage, std::string_view problem);
 
 // The temporary files of the outputs being written, for the signal handler.
 io::TemporaryFiles& PendingTemporaryFiles();
-// Removes them (async-signal-safe).
-void RemovePendingTemporaryFiles();
+// What a signal that ends the program does: removes those files and exits
+// with 128 + the signal's number; while signals are held, it is noted only.
+void Interrupted(int signal);
+
+// Holds back the ending signals while an output is committed: from the
+// rename on, the run counts as done, and a signal that came meanwhile is
+// dropped when the program then exits. Release hands it on (the commit failed).
+class HeldSignals {
+public:
+    HeldSignals();
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+    void Release();
+};
+
+// A name as messages show it: as it is, or in the shell's $'...' quoting
+// when it holds control characters, so that every message is one line.
+std::string Quoted(std::string_view name);
 
 // The options of the commands. file is the one name a command takes:
 // INPUT for encode and decode, KEYFILE for keygen.
@@ -71,8 +87,10 @@ struct Input {
 };
 
 // Opens an output: standard output for "" and "-", the descriptor a name
-// such as /dev/stdout stands for, else the file with the options given.
-bool OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options);
+// such as /dev/stdout stands for, else the file with the options given
+// (streams in place, a file that cannot be replaced staged and copied over
+// it). Returns 0, or the errno value of the failure.
+int OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options);
 
 // What encode and decode work with: the key, the input and the output.
 struct StreamRun {

@@ -41,11 +41,14 @@ int RunKeygen(int argc, char** argv)
     writeOptions.keepExisting = !force;
     writeOptions.newFileMode = 0600;
     io::AtomicFileWriter writer;
-    if (!OpenOutput(keyFile, writer, writeOptions))
-        return writer.error() == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, writer.error());
+    if (const int failed = OpenOutput(keyFile, writer, writeOptions))
+        return failed == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, failed);
+    HeldSignals held; // the key is written whole or not at all, and the exit status says which
     const io::KeyWriteResult written = io::WriteKeyFile(writer, table);
-    if (!written.ok)
+    if (!written.ok) {
+        held.Release();
         return written.error == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, written.error);
+    }
     return 0;
 }
 

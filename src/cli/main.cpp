@@ -23,6 +23,7 @@ int main(int argc, char** argv)
         std::fputs(morvane::cli::kMainUsage, stderr);
         return 2;
     }
+    morvane::cli::GuardStandardDescriptors();
     morvane::cli::RemoveTemporaryFilesOnInterrupt();
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {

@@ -3,9 +3,11 @@
 
 #include "cli_io.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -15,11 +17,30 @@ namespace {
 
 extern "C" void OnInterrupt(int signal)
 {
-    RemovePendingTemporaryFiles();
-    ::_exit(128 + signal);
+    Interrupted(signal);
 }
 
+bool closedAtStart[3] = {};
+
 } // namespace
+
+void ExitInHandler(int status) { ::_exit(status); }
+
+void GuardStandardDescriptors()
+{
+    for (int fd = 0; fd < 3; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        closedAtStart[fd] = true;
+        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
 
 void RemoveTemporaryFilesOnInterrupt()
 {
@@ -32,6 +53,7 @@ void RemoveTemporaryFilesOnInterrupt()
         sigemptyset(&action.sa_mask);
         ::sigaction(signal, &action, nullptr);
     }
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 void RemoveFileInHandler(const char* name) { ::unlink(name); }

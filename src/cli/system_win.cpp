@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <io.h>
 
 namespace morvane::cli {
@@ -13,13 +14,33 @@ namespace {
 
 extern "C" void OnInterrupt(int signal)
 {
-    RemovePendingTemporaryFiles();
-    std::_Exit(128 + signal);
+    Interrupted(signal);
 }
+
+bool closedAtStart[3] = {};
 
 } // namespace
 
-// Ctrl-C, Ctrl-Break and termination requests of the console.
+void ExitInHandler(int status) { std::_Exit(status); }
+
+void GuardStandardDescriptors()
+{
+    for (int fd = 0; fd < 3; ++fd) {
+        if (_get_osfhandle(fd) != -1)
+            continue;
+        closedAtStart[fd] = true;
+        const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+        if (null >= 0 && null != fd) {
+            _dup2(null, fd);
+            _close(null);
+        }
+    }
+}
+
+bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
+
+// Ctrl-C, Ctrl-Break and termination requests of the console. Windows has
+// no file size limit signal: a write past a quota fails by itself.
 void RemoveTemporaryFilesOnInterrupt()
 {
     for (const int signal : {SIGINT, SIGTERM, SIGBREAK})

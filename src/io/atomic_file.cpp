@@ -51,7 +51,6 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
     Abort();
     error_ = 0;
     written_ = 0;
-    truncateAtEnd_ = false;
     keepExisting_ = options.keepExisting;
     temporaries_ = options.temporaries;
     if (target.empty())
@@ -60,8 +59,6 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
     os::FileFacts old;
     if (!os::Examine(target, old))
         return Fail(errno);
-    const bool exists = old.kind != os::Kind::Missing;
-    int probe = -1;
     if (old.kind == os::Kind::Folder)
         return Fail(EISDIR);
     if (old.kind == os::Kind::Other) {
@@ -70,6 +67,8 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
         fd_ = os::OpenForWriting(target, false);
         return fd_ >= 0 || Fail(errno);
     }
+    const bool exists = old.kind == os::Kind::Regular;
+    int probe = -1;
     if (exists) {
         if (options.keepExisting)
             return Fail(EEXIST);
@@ -78,8 +77,16 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
         if (probe < 0)
             return Fail(errno);
     }
-
+    const bool inPlace = options.whenFolderRefuses == FolderRefuses::WriteInPlace;
     target_ = os::ResolveLink(target);
+    // Known before the run: a rename that the folder will refuse.
+    if (exists && os::RenameOverRefused(target_, old)) {
+        if (inPlace)
+            return Stage(probe);
+        os::Close(probe);
+        return Fail(EPERM);
+    }
+
     auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                 reinterpret_cast<std::uintptr_t>(this);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
@@ -98,11 +105,8 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
     if (fd_ < 0) {
         const int error = errno;
         temp_.clear();
-        if (probe >= 0 && options.whenFolderRefuses == FolderRefuses::WriteInPlace && os::FolderTakesNoFile(error)) {
-            fd_ = probe;
-            truncateAtEnd_ = true;
-            return true;
-        }
+        if (probe >= 0 && inPlace && os::FolderTakesNoFile(error))
+            return Stage(probe);
         if (probe >= 0)
             os::Close(probe);
         return Fail(error);
@@ -111,6 +115,43 @@ bool AtomicFileWriter::Open(const std::string& target, const WriteOptions& optio
         os::KeepOwnerAndMode(fd_, old);
         os::Close(probe);
     }
+    return true;
+}
+
+bool AtomicFileWriter::Stage(int target)
+{
+    fd_ = os::OpenStaging();
+    if (fd_ < 0) {
+        const int error = errno;
+        os::Close(target);
+        return Fail(error);
+    }
+    inPlace_ = target;
+    return true;
+}
+
+bool AtomicFileWriter::CopyStageInPlace()
+{
+    if (!os::Rewind(fd_))
+        return Fail(errno);
+    char block[1 << 16];
+    for (;;) {
+        const long n = os::ReadSome(fd_, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Fail(errno);
+        if (n == 0)
+            break;
+        for (long at = 0; at < n;) {
+            const long put = os::WriteSome(inPlace_, block + at, static_cast<std::size_t>(n - at));
+            if (put < 0 && errno != EINTR)
+                return Fail(errno);
+            at += put > 0 ? put : 0;
+        }
+    }
+    if (!os::Truncate(inPlace_, written_) || !os::Sync(inPlace_))
+        return Fail(errno);
     return true;
 }
 
@@ -136,14 +177,17 @@ bool AtomicFileWriter::Commit()
     if (fd_ < 0)
         return Fail(EBADF);
     const bool replacing = !temp_.empty();
-    if (error_ == 0 && truncateAtEnd_ && !os::Truncate(fd_, written_))
-        Fail(errno);
+    if (error_ == 0 && inPlace_ >= 0)
+        CopyStageInPlace();
     // A stream (a pipe, a terminal) has nothing to sync.
-    if (error_ == 0 && (replacing || truncateAtEnd_) && !os::Sync(fd_))
+    if (error_ == 0 && replacing && !os::Sync(fd_))
         Fail(errno);
     if (os::Close(fd_) != 0)
         Fail(errno);
     fd_ = -1;
+    if (inPlace_ >= 0 && os::Close(inPlace_) != 0)
+        Fail(errno);
+    inPlace_ = -1;
     if (replacing) {
         if (error_ == 0 && !os::Rename(temp_, target_, keepExisting_))
             Fail(errno);
@@ -156,9 +200,10 @@ bool AtomicFileWriter::Commit()
 
 void AtomicFileWriter::Abort()
 {
-    if (fd_ >= 0) {
-        os::Close(fd_);
-        fd_ = -1;
+    for (int* fd : {&fd_, &inPlace_}) {
+        if (*fd >= 0)
+            os::Close(*fd);
+        *fd = -1;
     }
     if (!temp_.empty()) {
         os::Remove(temp_.c_str());

@@ -16,10 +16,13 @@ public:
     virtual void Remove(const char* name) = 0;
 };
 
-// What to do with a writable file in a folder that takes no new file (no
-// write permission on the folder, a read-only mount of the folder but not
-// of the file, a sticky folder): refuse it, or write it in place, as a plain
-// program would. Only in place can a failure leave the old file damaged.
+// What to do with a writable file that cannot be replaced by a rename: one
+// in a folder that takes no new file (no write permission on the folder, a
+// read-only mount of the folder but not of the file), or another user's file
+// in a sticky folder. Fail refuses it at Open. WriteInPlace stages the whole
+// output in an anonymous temporary file ($TMPDIR) and copies it over the
+// file at Commit: a failed or interrupted run leaves the file as it was, and
+// only that final copy is not atomic.
 enum class FolderRefuses { Fail, WriteInPlace };
 
 struct WriteOptions {
@@ -39,8 +42,10 @@ struct WriteOptions {
 // target at Commit: until then the target is untouched, and a writer that
 // fails, is aborted or is destroyed without Commit removes its temporary file.
 // A file that a plain open for writing would refuse (write-protected, on a
-// read-only mount, a folder) is never written. Streams and, when the caller
-// asks for it, a file in a folder that takes no new file are written in place.
+// read-only mount, a folder) is never written. Streams are written as the
+// bytes come; a file that cannot be replaced is written in place at Commit
+// when the caller asks for it (FolderRefuses). A dangling link is written
+// through: the link stays and the file it names is created.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;
@@ -65,11 +70,13 @@ public:
 private:
     bool Fail(int error);
     void Forget();
+    bool Stage(int target);
+    bool CopyStageInPlace();
 
     int fd_ = -1;
     std::string target_;
     std::string temp_; // empty while writing in place
-    bool truncateAtEnd_ = false; // in place into a regular file: cut it at what was written
+    int inPlace_ = -1; // the target, when the output is staged and copied over it at Commit
     bool keepExisting_ = false;
     TemporaryFiles* temporaries_ = nullptr;
     long long written_ = 0;

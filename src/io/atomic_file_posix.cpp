@@ -76,19 +76,53 @@ void KeepOwnerAndMode(int fd, const FileFacts& old)
 
 bool FolderTakesNoFile(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
+// A dangling link too, as the shell's ">" writes through it: the file it
+// names is created and the link stays.
 std::string ResolveLink(const std::string& name)
 {
+    std::string path = name;
     struct stat st {};
-    if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(name.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
+    for (int hops = 0; hops < 40 && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), link, sizeof link - 1);
+        if (length <= 0)
+            break;
+        const std::string next(link, static_cast<std::size_t>(length));
+        const auto slash = path.rfind('/');
+        path = next[0] == '/' || slash == std::string::npos ? next : path.substr(0, slash + 1) + next;
     }
-    return name;
+    return path;
 }
 
 int CopyDescriptor(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 3); }
+
+bool RenameOverRefused(const std::string& target, const FileFacts& old)
+{
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    struct stat st {};
+    const uid_t self = ::geteuid();
+    // The owner of the file system's objects (root) may rename anything.
+    return ::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) && self != 0 && st.st_uid != self &&
+           old.owner != self;
+}
+
+int OpenStaging()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder = tmp && *tmp ? tmp : "/tmp";
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        return fd;
+    // A file system without unnamed files: a named one, removed at once.
+    std::string name = folder + "/.morvane-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0)
+        ::unlink(name.c_str());
+    return named;
+}
+
+bool Rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }
+long ReadSome(int fd, char* data, std::size_t size) { return ::read(fd, data, size); }
 
 } // namespace morvane::io::os

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <io.h>
+#include <string>
 #include <sys/stat.h>
 #include <windows.h>
 
@@ -63,6 +64,33 @@ bool FolderTakesNoFile(int) { return false; }
 std::string ResolveLink(const std::string& name) { return name; }
 
 // The copy writes bytes as they are, whatever mode the original was in.
+// Windows refuses no rename over a file that may be written.
+bool RenameOverRefused(const std::string&, const FileFacts&) { return false; }
+
+int OpenStaging()
+{
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH)
+        return -1;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = std::string(folder) + "morvane-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount() + attempt) + ".tmp";
+        const int fd = _open(name.c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_TEMPORARY | _O_NOINHERIT,
+                             _S_IREAD | _S_IWRITE);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool Rewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
+
+long ReadSome(int fd, char* data, std::size_t size)
+{
+    return _read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
 int CopyDescriptor(int fd)
 {
     const int copy = _dup(fd);

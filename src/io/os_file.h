@@ -37,5 +37,15 @@ std::string ResolveLink(const std::string& name);
 // A copy of a descriptor, not inherited by child programs.
 int CopyDescriptor(int fd);
 int Remove(const char* name);
+// Whether the folder would refuse to rename another file over this existing
+// one although it takes new files: a sticky folder (such as the system's
+// temporary folder) where neither the file nor the folder is ours.
+bool RenameOverRefused(const std::string& target, const FileFacts& old);
+// An anonymous file in the temporary folder ($TMPDIR), for reading and
+// writing, that disappears when it is closed or the program ends.
+int OpenStaging();
+// Bytes read from the start of fd after Rewind, 0 at the end, or -1.
+bool Rewind(int fd);
+long ReadSome(int fd, char* data, std::size_t size);
 
 } // namespace morvane::io::os

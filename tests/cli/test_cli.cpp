@@ -78,7 +78,8 @@ TEST(Cli, KeygenWritesPrivateKeysAndNeverReplacesOneUnaskedAndUsageIsChecked)
     // Usage errors exit with 2, --help with 0 and the usage on standard output.
     for (const char* arguments : {"", "frobnicate", "keygen", "keygen -", "keygen --seed 4294967296 x.key",
                                   "keygen --seed -1 x.key", "keygen --seed 1x x.key", "encode in.txt", "encode --key",
-                                  "decode in.etx", "decode --key k.key --bogus", "decode --key k.key a b"})
+                                  "decode in.etx", "decode --key k.key --bogus", "decode --key k.key a b",
+                                  "encode --key -", "decode --key /dev/stdin -"}) // the key would swallow the text
         EXPECT_EQ(Bash(dir, "cli " + std::string(arguments)).status, 2) << arguments;
     EXPECT_FALSE(fs::exists(dir / "-")) << "keygen - writes no file named '-'";
     for (const std::string command : {"--help", "keygen --help", "encode --help", "decode --help"}) {
@@ -138,7 +139,8 @@ TEST(Cli, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAndTheKeyAlone)
                         "{ printf 011q; tail -c +5 k.key; } > bad.key && mkdir folder && echo text > t.txt && "
                         "{ printf 0111; yes 1 | head -n 7910 | tr -d '\\n'; } > 1.key && "
                         "printf 01149 > cut.etx && yes 'A long letter' | head -c 400000 > long.txt && "
-                        "{ cli encode --key k.key long.txt; printf 0000; } > bad.etx").status, 0);
+                        "{ cli encode --key k.key long.txt; printf 0000; } > bad.etx && "
+                        "cli encode --key k.key long.txt | sed 's/^0114/0114 /' > spaced.etx").status, 0);
     const std::string key = ReadBytes(dir / "k.key");
     WriteBytes(dir / "out.etx", "old code");
     const std::pair<std::string, std::string> cases[] = {
@@ -160,9 +162,16 @@ TEST(Cli, FailuresNameTheFileAndTheCauseAndLeaveTheOutputAndTheKeyAlone)
         {"decode --key k.key -o out.etx bad.etx", "bad.etx: The code holds 0000 at position " +
                                                       std::to_string(ReadBytes(dir / "bad.etx").size() - 3) +
                                                       ", which is not a number of this key."},
+        {"encode --key k.key t.txt >&-", "standard output: Bad file descriptor"}, // not the input, opened as 1
+        {"encode --key $'k\\ney' t.txt", "$'k\\ney': No such file or directory"}, // one line, quoted as the shell does
+        // A file grown past the size limit is a failed write, blamed on the output.
+        {"ulimit -f 20; cli encode --key k.key -o big.etx long.txt", "big.etx: File too large"},
+        {"ulimit -f 20; cli decode --key k.key -o big.txt spaced.etx", "big.txt: File too large"},
+        {"ulimit -f 20; cli keygen big.key", "big.key: File too large"},
     };
     for (const auto& [arguments, message] : cases) { // outputs of at most 10 MB: a run into its own input ends
-        const Outcome run = Bash(dir, "ulimit -f 10000; cli " + arguments);
+        const std::string command = arguments.starts_with("ulimit") ? arguments : "cli " + arguments;
+        const Outcome run = Bash(dir, "ulimit -f 10000; " + command);
         EXPECT_EQ(std::to_string(run.status) + " " + run.err, "1 morvane-cli: " + message + "\n") << arguments;
     }
     EXPECT_EQ((All{ReadBytes(dir / "out.etx"), ReadBytes(dir / "k.key")}), (All{"old code", key}));
@@ -182,18 +191,26 @@ TEST(CliEncode, AsAPlainUserWritesExactlyWhereAPlainProgramMay)
     TempDir dir;
     ASSERT_EQ(Bash(dir, "chmod 777 . && cli keygen --seed 3 k.key && chmod 644 k.key && echo text > t.txt && "
                         "echo root > ro.etx && chmod 444 ro.etx && mkdir locked && printf %0100d 0 > locked/own.etx && "
-                        "chown 65534:65534 locked/own.etx && chmod 555 locked").status, 0);
-    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups \"$CLI\" encode --key k.key ";
+                        "chown 65534:65534 locked/own.etx && chmod 555 locked && mkdir -m 1777 sticky && "
+                        "echo old > sticky/root.etx && chmod 666 sticky/root.etx && "
+                        "{ cli encode --key k.key t.txt; printf 9999; } > bad.etx").status, 0);
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups \"$CLI\" ";
+    const std::string code = EncodeInProcess(dir / "k.key", "text\n", 8);
 
     // Another user's write-protected file in a folder anyone may write to.
-    Outcome run = Bash(dir, asNobody + "-o ro.etx t.txt");
+    Outcome run = Bash(dir, asNobody + "encode --key k.key -o ro.etx t.txt");
     EXPECT_EQ(std::to_string(run.status) + " " + run.err, "1 morvane-cli: ro.etx: Permission denied\n");
     EXPECT_EQ(ReadBytes(dir / "ro.etx"), "root\n");
 
-    // One's own file in a folder that takes no new file is written in place, and what stood beyond the code is cut off.
-    run = Bash(dir, asNobody + "--seed 8 -o locked/own.etx t.txt");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadBytes(dir / "locked/own.etx"), EncodeInProcess(dir / "k.key", "text\n", 8));
+    // Files that cannot be replaced by a rename (one's own in a folder that takes no new file, another user's writable
+    // one in a sticky folder) are written in place, and what stood beyond the code is cut off; a failed run (the code
+    // is staged elsewhere until it is whole) leaves them as they were.
+    for (const std::string target : {"locked/own.etx", "sticky/root.etx"}) {
+        run = Bash(dir, asNobody + "encode --key k.key --seed 8 -o " + target + " t.txt");
+        EXPECT_EQ(std::to_string(run.status) + run.err + ReadBytes(dir / target), "0" + code) << target;
+        run = Bash(dir, asNobody + "decode --key k.key -o " + target + " bad.etx");
+        EXPECT_EQ((All{run.status, ReadBytes(dir / target)}), (All{1, code})) << target << run.err;
+    }
 }
 
 // The run is interrupted once its temporary file is there: an inotify watch on the folder tells when (a pidfd, if not).
