@@ -248,5 +248,23 @@ TEST(CliEncode, InterruptionRemovesTheTemporaryFileAndKeepsTheTarget)
         EXPECT_EQ((All{WIFEXITED(status), WEXITSTATUS(status)}), (All{true, signal < 0 ? 0 : 128 + signal})) << signal;
         EXPECT_EQ(Leftovers(dir), 0) << signal;
         EXPECT_EQ(ReadBytes(dir / "out.etx"), signal < 0 ? EncodeInProcess(dir / "k.key", "some text", 1) : "old code");
+    }    // A signal that comes once the new key is in place (the rename, as the watch sees it) finds the run done: exit 0.
+    for (int round = 0; round < 50; ++round) {
+        const std::string before = ReadBytes(dir / "k.key");
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execl(MORVANE_CLI, MORVANE_CLI, "keygen", "--force", (dir / "k.key").c_str(), nullptr);
+            ::_exit(127);
+        }
+        pollfd moved{watch, POLLIN, 0};
+        ASSERT_EQ(::poll(&moved, 1, 60000), 1);
+        ::kill(child, SIGINT);
+        ::close(watch);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_EQ((All{WIFEXITED(status), WEXITSTATUS(status)}), (All{true, 0})) << "round " << round;
+        ASSERT_NE(ReadBytes(dir / "k.key"), before);
     }
 }

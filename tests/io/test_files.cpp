@@ -70,9 +70,12 @@ TEST(Files, WrittenWholeOrNotAtAllAndReadOnlyFromRegularFilesUpToTheFirstCtrlZ)
               (All{"01149999", true})) << "the link's file is replaced";
     EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
     EXPECT_TRUE(SaveCode(dir / std::string(255, 'n'), "0114", message)) << "a name as long as a name can be";
+    fs::create_symlink("later.etx", dir / "dangling.etx"); // written through, as the shell's ">" would
+    ASSERT_TRUE(SaveCode(dir / "dangling.etx", "0114", message));
+    EXPECT_EQ((All{fs::is_symlink(dir / "dangling.etx"), ReadBytes(dir / "later.etx")}), (All{true, "0114"}));
     // A pipe (or a device) is never renamed over, directly or through a link.
     for (const std::string& bad : {dir / "missing/code.etx", dir.path(), dir / "fifo", dir / "fifo-link"})
         EXPECT_EQ((All{SaveCode(bad, "0114", message), message}), (All{false, kSaveFailed})) << bad;
     EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 9) << "no temporary file left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 11) << "no temporary file left";
 }
