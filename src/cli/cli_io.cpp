@@ -99,6 +99,21 @@ void Interrupted(int signal)
     ExitInHandler(128 + signal);
 }
 
+namespace {
+bool closedAtStart[3] = {};
+}
+
+void GuardStandardDescriptors()
+{
+    for (int fd = 0; fd < 3; ++fd) {
+        closedAtStart[fd] = IsClosed(fd);
+        if (closedAtStart[fd])
+            OpenNullDeviceAs(fd);
+    }
+}
+
+bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
+
 HeldSignals::HeldSignals() { holding.store(true); }
 
 void HeldSignals::Release()

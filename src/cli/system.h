@@ -23,6 +23,9 @@ void RemoveFileInHandler(const char* name);
 // fails with "Bad file descriptor".
 void GuardStandardDescriptors();
 bool ClosedAtStart(int fd);
+// Whether a descriptor is closed; puts the null device on it.
+bool IsClosed(int fd);
+void OpenNullDeviceAs(int fd);
 
 // The descriptor that a name such as /dev/stdout, /dev/fd/3 or
 // /proc/self/fd/3 stands for (through links to them too), or -1.

@@ -15,32 +15,22 @@ namespace morvane::cli {
 
 namespace {
 
-extern "C" void OnInterrupt(int signal)
-{
-    Interrupted(signal);
-}
-
-bool closedAtStart[3] = {};
+extern "C" void OnInterrupt(int signal) { Interrupted(signal); }
 
 } // namespace
 
 void ExitInHandler(int status) { ::_exit(status); }
 
-void GuardStandardDescriptors()
+bool IsClosed(int fd) { return ::fcntl(fd, F_GETFD) < 0 && errno == EBADF; }
+
+void OpenNullDeviceAs(int fd)
 {
-    for (int fd = 0; fd < 3; ++fd) {
-        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
-            continue;
-        closedAtStart[fd] = true;
-        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-        if (null >= 0 && null != fd) {
-            ::dup2(null, fd);
-            ::close(null);
-        }
+    const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
     }
 }
-
-bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
 
 void RemoveTemporaryFilesOnInterrupt()
 {

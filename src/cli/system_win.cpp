@@ -12,32 +12,22 @@ namespace morvane::cli {
 
 namespace {
 
-extern "C" void OnInterrupt(int signal)
-{
-    Interrupted(signal);
-}
-
-bool closedAtStart[3] = {};
+extern "C" void OnInterrupt(int signal) { Interrupted(signal); }
 
 } // namespace
 
 void ExitInHandler(int status) { std::_Exit(status); }
 
-void GuardStandardDescriptors()
+bool IsClosed(int fd) { return _get_osfhandle(fd) == -1; }
+
+void OpenNullDeviceAs(int fd)
 {
-    for (int fd = 0; fd < 3; ++fd) {
-        if (_get_osfhandle(fd) != -1)
-            continue;
-        closedAtStart[fd] = true;
-        const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
-        if (null >= 0 && null != fd) {
-            _dup2(null, fd);
-            _close(null);
-        }
+    const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (null >= 0 && null != fd) {
+        _dup2(null, fd);
+        _close(null);
     }
 }
-
-bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
 
 // Ctrl-C, Ctrl-Break and termination requests of the console. Windows has
 // no file size limit signal: a write past a quota fails by itself.
