@@ -344,17 +344,19 @@ struct Avx512 {
 
 // The cells of one vector of draws: row * 35 plus the column.
 template <class W>
-void PutCells(const std::uint8_t* rows, std::uint32_t* cells, typename W::Lanes states)
+[[gnu::always_inline]] inline void PutCells(const std::uint8_t* rows, std::uint32_t* cells, typename W::Lanes states)
 {
     W::Store(cells, W::Add(W::Multiply(W::Rows(rows), W::Splat(kKeyColumns)), W::Columns(states)));
 }
 
 // Stage 2 over any vector width: four vectors of lanes, so that the step of
 // one waits for no other. Written once for both widths: the template has no
-// target of its own, and each width's wrapper below (with its target and
-// "flatten") takes the whole loop in, so that it is compiled for that width.
+// target of its own and is always inlined into its width's wrapper below,
+// which carries the target, so that no vector ever passes between functions
+// of different targets (their ABIs differ); "flatten" then takes the width's
+// operations in as well.
 template <class W>
-void CellsWide(const std::uint8_t* rows, std::size_t n, std::uint32_t& state, std::uint32_t* cells)
+[[gnu::always_inline]] inline void CellsWide(const std::uint8_t* rows, std::size_t n, std::uint32_t& state, std::uint32_t* cells)
 {
     constexpr std::size_t kLanes = W::kLanes;
     constexpr std::size_t kGroup = 4 * kLanes;
