@@ -218,12 +218,9 @@ char* NumbersPortable(const CodeCells& code, const std::uint8_t* rows, std::size
 
 // GCC 12 takes the deliberately undefined vectors inside its AVX-512
 // intrinsics for uninitialised variables.
-// The loop template (CellsWide) passes vectors between the functions of a
-// width; it is only ever compiled inside them, never with another ABI.
 #if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
 #define MORVANE_AVX2 __attribute__((target("avx2,popcnt")))
@@ -301,97 +298,115 @@ MORVANE_AVX512 std::size_t CompactAvx512(const unsigned char* text, std::size_t 
 
 // What the cells stage needs of a vector width, one operation each: lanes
 // of 32-bit states; the high 32 bits of each state times 35 (the draw's
-// column); the first cell of the rows of one vector of draws.
+// column); the rows of one vector of draws. The operations take and give
+// their vectors through pointers: the loop template that calls them has no
+// target of its own, and vectors may not pass by value between functions of
+// different targets (their ABIs differ).
 struct Avx2 {
     using Lanes = __m256i;
     static constexpr std::size_t kLanes = 8;
-    MORVANE_AVX2 static Lanes Splat(std::uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
-    MORVANE_AVX2 static Lanes Load(const std::uint32_t* p) { return _mm256_load_si256(reinterpret_cast<const Lanes*>(p)); }
-    MORVANE_AVX2 static void Store(std::uint32_t* p, Lanes v) { _mm256_storeu_si256(reinterpret_cast<Lanes*>(p), v); }
-    MORVANE_AVX2 static Lanes Add(Lanes a, Lanes b) { return _mm256_add_epi32(a, b); }
-    MORVANE_AVX2 static Lanes Multiply(Lanes a, Lanes b) { return _mm256_mullo_epi32(a, b); }
-    MORVANE_AVX2 static Lanes Columns(Lanes states)
+    MORVANE_AVX2 static void Splat(Lanes* to, std::uint32_t v) { *to = _mm256_set1_epi32(static_cast<int>(v)); }
+    MORVANE_AVX2 static void Load(Lanes* to, const std::uint32_t* p)
     {
-        const Lanes columns = Splat(kKeyColumns);
-        const Lanes even = _mm256_srli_epi64(_mm256_mul_epu32(states, columns), 32);
-        return _mm256_blend_epi32(even, _mm256_mul_epu32(_mm256_srli_epi64(states, 32), columns), 0xaa);
+        *to = _mm256_load_si256(reinterpret_cast<const Lanes*>(p));
     }
-    MORVANE_AVX2 static Lanes Rows(const std::uint8_t* rows)
+    MORVANE_AVX2 static void Store(std::uint32_t* p, const Lanes* v)
     {
-        return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows)));
+        _mm256_storeu_si256(reinterpret_cast<Lanes*>(p), *v);
+    }
+    MORVANE_AVX2 static void MultiplyAdd(Lanes* to, const Lanes* a, const Lanes* b, const Lanes* c)
+    {
+        *to = _mm256_add_epi32(_mm256_mullo_epi32(*a, *b), *c);
+    }
+    MORVANE_AVX2 static void Columns(Lanes* to, const Lanes* states)
+    {
+        const Lanes columns = _mm256_set1_epi32(kKeyColumns);
+        const Lanes even = _mm256_srli_epi64(_mm256_mul_epu32(*states, columns), 32);
+        *to = _mm256_blend_epi32(even, _mm256_mul_epu32(_mm256_srli_epi64(*states, 32), columns), 0xaa);
+    }
+    MORVANE_AVX2 static void Rows(Lanes* to, const std::uint8_t* rows)
+    {
+        *to = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows)));
     }
 };
 
 struct Avx512 {
     using Lanes = __m512i;
     static constexpr std::size_t kLanes = 16;
-    MORVANE_AVX512 static Lanes Splat(std::uint32_t v) { return _mm512_set1_epi32(static_cast<int>(v)); }
-    MORVANE_AVX512 static Lanes Load(const std::uint32_t* p) { return _mm512_load_si512(p); }
-    MORVANE_AVX512 static void Store(std::uint32_t* p, Lanes v) { _mm512_storeu_si512(p, v); }
-    MORVANE_AVX512 static Lanes Add(Lanes a, Lanes b) { return _mm512_add_epi32(a, b); }
-    MORVANE_AVX512 static Lanes Multiply(Lanes a, Lanes b) { return _mm512_mullo_epi32(a, b); }
-    MORVANE_AVX512 static Lanes Columns(Lanes states)
+    MORVANE_AVX512 static void Splat(Lanes* to, std::uint32_t v) { *to = _mm512_set1_epi32(static_cast<int>(v)); }
+    MORVANE_AVX512 static void Load(Lanes* to, const std::uint32_t* p) { *to = _mm512_load_si512(p); }
+    MORVANE_AVX512 static void Store(std::uint32_t* p, const Lanes* v) { _mm512_storeu_si512(p, *v); }
+    MORVANE_AVX512 static void MultiplyAdd(Lanes* to, const Lanes* a, const Lanes* b, const Lanes* c)
     {
-        const Lanes columns = Splat(kKeyColumns);
-        const Lanes even = _mm512_srli_epi64(_mm512_mul_epu32(states, columns), 32);
-        return _mm512_mask_blend_epi32(0xaaaa, even, _mm512_mul_epu32(_mm512_srli_epi64(states, 32), columns));
+        *to = _mm512_add_epi32(_mm512_mullo_epi32(*a, *b), *c);
     }
-    MORVANE_AVX512 static Lanes Rows(const std::uint8_t* rows)
+    MORVANE_AVX512 static void Columns(Lanes* to, const Lanes* states)
     {
-        return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows)));
+        const Lanes columns = _mm512_set1_epi32(kKeyColumns);
+        const Lanes even = _mm512_srli_epi64(_mm512_mul_epu32(*states, columns), 32);
+        *to = _mm512_mask_blend_epi32(0xaaaa, even, _mm512_mul_epu32(_mm512_srli_epi64(*states, 32), columns));
+    }
+    MORVANE_AVX512 static void Rows(Lanes* to, const std::uint8_t* rows)
+    {
+        *to = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows)));
     }
 };
 
 // The cells of one vector of draws: row * 35 plus the column.
 template <class W>
-[[gnu::always_inline]] inline void PutCells(const std::uint8_t* rows, std::uint32_t* cells, typename W::Lanes states)
+[[gnu::always_inline]] inline void PutCells(const std::uint8_t* rows, std::uint32_t* cells,
+                                            const typename W::Lanes* states)
 {
-    W::Store(cells, W::Add(W::Multiply(W::Rows(rows), W::Splat(kKeyColumns)), W::Columns(states)));
+    typename W::Lanes row, columns, width, cell;
+    W::Rows(&row, rows);
+    W::Columns(&columns, states);
+    W::Splat(&width, kKeyColumns);
+    W::MultiplyAdd(&cell, &row, &width, &columns);
+    W::Store(cells, &cell);
 }
 
 // Stage 2 over any vector width: four vectors of lanes, so that the step of
 // one waits for no other. Written once for both widths: the template has no
 // target of its own and is always inlined into its width's wrapper below,
-// which carries the target, so that no vector ever passes between functions
-// of different targets (their ABIs differ); "flatten" then takes the width's
-// operations in as well.
+// which carries the target; "flatten" then takes the width's operations in.
 template <class W>
-[[gnu::always_inline]] inline void CellsWide(const std::uint8_t* rows, std::size_t n, std::uint32_t& state, std::uint32_t* cells)
+[[gnu::always_inline]] inline void CellsWide(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+                                             std::uint32_t* cells)
 {
     constexpr std::size_t kLanes = W::kLanes;
     constexpr std::size_t kGroup = 4 * kLanes;
     if (n == 0)
         return;
-    const auto multiplier = W::Splat(kJumps[kGroup].multiplier);
-    const auto increment = W::Splat(kJumps[kGroup].increment);
+    typename W::Lanes multiplier, increment, lanes[4];
+    W::Splat(&multiplier, kJumps[kGroup].multiplier);
+    W::Splat(&increment, kJumps[kGroup].increment);
     alignas(64) std::uint32_t first[kGroup];
     for (std::size_t j = 0; j < kGroup; ++j)
         first[j] = kJumps[j + 1](state);
-    typename W::Lanes lanes[4];
     for (std::size_t v = 0; v < 4; ++v)
-        lanes[v] = W::Load(first + v * kLanes);
+        W::Load(&lanes[v], first + v * kLanes);
     std::size_t k = 0;
     for (; n - k > kGroup; k += kGroup) {
         for (std::size_t v = 0; v < 4; ++v) {
-            PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, lanes[v]);
-            lanes[v] = W::Add(W::Multiply(lanes[v], multiplier), increment);
+            PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, &lanes[v]);
+            W::MultiplyAdd(&lanes[v], &lanes[v], &multiplier, &increment);
         }
     }
     // The last 1 to 4 * kLanes draws, whose states the lanes hold already.
     const std::size_t last = n - k - 1;
     for (std::size_t v = 0; v <= last / kLanes; ++v)
-        PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, lanes[v]);
-    W::Store(first, lanes[last / kLanes]);
+        PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, &lanes[v]);
+    W::Store(first, &lanes[last / kLanes]);
     state = first[last % kLanes];
 }
 
-MORVANE_AVX2 [[gnu::flatten]] void CellsAvx2(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+[[gnu::flatten]] MORVANE_AVX2 void CellsAvx2(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
                                                std::uint32_t* cells)
 {
     CellsWide<Avx2>(rows, n, state, cells);
 }
 
-MORVANE_AVX512 [[gnu::flatten]] void CellsAvx512(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+[[gnu::flatten]] MORVANE_AVX512 void CellsAvx512(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
                                                    std::uint32_t* cells)
 {
     CellsWide<Avx512>(rows, n, state, cells);
