@@ -2,12 +2,14 @@
 // the Encode button to the code, with the window's yields, progress bar and
 // locking, beside the core engine alone on the same text; and Copy of a
 // 40 MB code to Qt's clipboard.
+#include "platform/memory.h"
 #include "support/fakes.h"
 
-#include "application.h"
+#include "platform/qt_application.h"
 #include "coder.h"
 #include "program.h"
 
+#include "io/key_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
 #include "platform/qt_clipboard.h"
@@ -57,7 +59,7 @@ struct KeyFile {
         RandomSource random(4711);
         GenerateKey(random, table);
         name = QFile::encodeName(dir.filePath(QStringLiteral("bench.key"))).toStdString();
-        WriteKeyFile(name, table);
+        io::WriteKeyFile(name, table);
     }
     QTemporaryDir dir;
     KeyTable table;
@@ -68,6 +70,7 @@ class NoYield : public EncodeHook {
 public:
     bool YieldDue(std::size_t) override { return false; }
     bool Yield(std::size_t) override { return true; }
+    void CodeReserved(std::string& code) override { platform::AdviseHugePages(code.data(), code.capacity()); }
 };
 
 void BM_WindowEncode10MB(benchmark::State& state)
@@ -157,7 +160,7 @@ BENCHMARK(BM_WindowCopy40MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    platform::Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

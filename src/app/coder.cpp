@@ -12,10 +12,12 @@
 #include "core/failure.h"
 #include "core/key_table.h"
 #include "core/random.h"
-#include "core/text_file.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/clipboard.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/memory.h"
 #include "platform/shell.h"
 
 #include <QAction>
@@ -72,6 +74,8 @@ public:
     }
 
     bool YieldDue(std::size_t) override { return !sinceYield_.isValid() || sinceYield_.hasExpired(kYieldMs); }
+
+    void CodeReserved(std::string& code) override { platform::AdviseHugePages(code.data(), code.capacity()); }
 
     bool Yield(std::size_t walked) override
     {
@@ -288,12 +292,12 @@ bool TfrmCoder::LoadSourceFile(const QString& name)
 {
     ProgramState& s = program.state;
     s.SourceText.clear();
-    const ReadStatus status = program.platform.readTextFile(NativeName(name), s.SourceText);
-    if (status != ReadStatus::Ok) {
+    const io::ReadStatus status = program.platform.readTextFile(NativeName(name), s.SourceText);
+    if (status != io::ReadStatus::Ok) {
         s.SourceText = std::string();
-        program.ShowError(QString::fromLatin1(status == ReadStatus::OutOfMemory ? kOutOfMemory : kOpenFailed));
+        program.ShowError(QString::fromLatin1(status == io::ReadStatus::OutOfMemory ? kOutOfMemory : io::kOpenFailed));
     }
-    return status == ReadStatus::Ok;
+    return status == io::ReadStatus::Ok;
 }
 
 void TfrmCoder::ResetDialog(platform::FileDialogOptions& dialog)
@@ -370,7 +374,7 @@ void TfrmCoder::bbnEncodeClick()
         return;
     }
     // A width character that is no digit throws: the top-level handler shows it.
-    const KeyLoadResult loaded = LoadKeyFile(NativeName(ui->edtKeyFile->text()), s.KeyTable, s.CodeWidth);
+    const KeyLoadResult loaded = io::LoadKeyFile(NativeName(ui->edtKeyFile->text()), s.KeyTable, s.CodeWidth);
     if (!loaded.ok) {
         if (!loaded.message.empty())
             program.ShowError(QString::fromStdString(loaded.message));
@@ -454,38 +458,28 @@ void TfrmCoder::ShowCode()
     }
 }
 
+// The controls a run locks: the same table locks and unlocks them.
+std::array<QWidget*, 11> TfrmCoder::RunLockedControls() const
+{
+    return {ui->bbnBrowseKeyFile, ui->bbnClear, ui->bbnCopy,   ui->bbnLoad,    ui->bbnNewKey,    ui->bbnPaste,
+            ui->bbnSaveCode,      ui->spbC,     ui->spbDecoder, ui->spbExit, ui->lblHyperLink};
+}
+
 void TfrmCoder::LockControls()
 {
     CopyWasEnabled = ui->bbnCopy->isEnabled();
     SaveWasEnabled = ui->bbnSaveCode->isEnabled();
-    ui->bbnBrowseKeyFile->setEnabled(false);
-    ui->bbnClear->setEnabled(false);
-    ui->bbnCopy->setEnabled(false);
-    ui->bbnLoad->setEnabled(false);
-    ui->bbnNewKey->setEnabled(false);
-    ui->bbnPaste->setEnabled(false);
-    ui->bbnSaveCode->setEnabled(false);
-    ui->spbC->setEnabled(false);
-    ui->spbDecoder->setEnabled(false);
-    ui->spbExit->setEnabled(false);
-    ui->lblHyperLink->setEnabled(false);
+    for (QWidget* control : RunLockedControls())
+        control->setEnabled(false);
 }
 
+// Copy and Save come back only when they were enabled before the run, or
+// the run has made a code.
 void TfrmCoder::UnlockControls()
 {
-    ui->bbnBrowseKeyFile->setEnabled(true);
-    ui->bbnClear->setEnabled(true);
-    if (CopyWasEnabled)
-        ui->bbnCopy->setEnabled(true);
-    ui->bbnLoad->setEnabled(true);
-    ui->bbnNewKey->setEnabled(true);
-    ui->bbnPaste->setEnabled(true);
-    if (SaveWasEnabled)
-        ui->bbnSaveCode->setEnabled(true);
-    ui->spbC->setEnabled(true);
-    ui->spbDecoder->setEnabled(true);
-    ui->spbExit->setEnabled(true);
-    ui->lblHyperLink->setEnabled(true);
+    for (QWidget* control : RunLockedControls())
+        control->setEnabled((control != ui->bbnCopy || CopyWasEnabled) &&
+                            (control != ui->bbnSaveCode || SaveWasEnabled));
 }
 
 void TfrmCoder::bbnCopyClick()
@@ -503,7 +497,7 @@ void TfrmCoder::bbnSaveCodeClick()
     const std::optional<QString> chosen = program.platform.dialogs->GetSaveFileName(this, dlgSaveCode);
     if (chosen) {
         std::string message;
-        if (!SaveCode(NativeName(*chosen), program.state.CodeText, message))
+        if (!io::SaveCode(NativeName(*chosen), program.state.CodeText, message))
             program.ShowError(QString::fromStdString(message));
     }
     ResetDialog(dlgSaveCode);

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,7 @@ public:
     QString ChooseKeyFile(const QString& defaultName);
     // One encoding run of SourceText. True when it walked the whole text.
     bool EncodeSource();
+    std::array<QWidget*, 11> RunLockedControls() const;
     void LockControls();
     void UnlockControls();
     // The key field's text (its change rule runs).

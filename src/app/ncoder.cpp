@@ -1,8 +1,8 @@
 // The encoder program's body.
-#include "application.h"
 #include "program.h"
 
 #include "platform/platform.h"
+#include "platform/qt_application.h"
 
 #include <QIcon>
 #include <QStringList>
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
         std::printf("morvane %s\n", MORVANE_VERSION);
         return 0;
     }
-    morvane::app::Application application(argc, argv);
+    morvane::platform::Application application(argc, argv);
     // The desktop knows the program by its name and desktop entry. No display
     // name: the desktop would append it to every window's caption.
     QGuiApplication::setApplicationName(QStringLiteral("morvane"));

@@ -7,6 +7,8 @@
 
 #include "core/key_generator.h"
 #include "core/key_table.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_dialogs.h"
 #include "platform/file_system.h"
@@ -122,8 +124,9 @@ void TfrmNewKey::CreateKeyFile()
     });
 
     const QString name = ui_->edtFileName->text();
-    KeyWriteResult written = WriteKeyFile(platform::NativeName(name), table,
-                                          [&](int) { bar->setValue(bar->value() - 1); });
+    io::KeyWriteResult written = io::WriteKeyFile(platform::NativeName(name), table,
+                                                  [&](int) { bar->setValue(bar->value() - 1); },
+                                                  io::WindowSaveOptions());
     if (!written.ok) {
         program_.ShowError(QString::fromStdString(written.message));
         bar->setValue(0);

@@ -1,6 +1,5 @@
 #include "program.h"
 
-#include "application.h"
 #include "coder.h"
 #include "copyright.h"
 #include "error.h"
@@ -10,6 +9,7 @@
 #include "core/failure.h"
 #include "platform/codepage.h"
 #include "platform/failure.h"
+#include "platform/qt_application.h"
 #include "platform/shell.h"
 
 #include <QCoreApplication>
@@ -20,13 +20,13 @@ namespace morvane::app {
 Program::Program(platform::Platform& platform, QStringList arguments)
     : platform(platform), arguments(std::move(arguments))
 {
-    if (Application* application = Application::instance())
+    if (platform::Application* application = platform::Application::instance())
         application->SetFailureHandler([this](const std::exception& failure) { ShowFailure(failure); });
 }
 
 Program::~Program()
 {
-    if (Application* application = Application::instance())
+    if (platform::Application* application = platform::Application::instance())
         application->SetFailureHandler({});
     delete frmC;
     delete frmError;

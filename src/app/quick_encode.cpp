@@ -11,6 +11,8 @@
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 
@@ -127,7 +129,7 @@ void TfrmCoder::QuickEncode(const QString& fileName)
     // A width character that is no digit throws: the top-level handler shows it.
     bool keyLoaded = false;
     if (!keyFile.isEmpty()) {
-        const KeyLoadResult loaded = LoadKeyFile(platform::NativeName(keyFile), s.KeyTable, s.CodeWidth);
+        const KeyLoadResult loaded = io::LoadKeyFile(platform::NativeName(keyFile), s.KeyTable, s.CodeWidth);
         keyLoaded = loaded.ok;
         if (!loaded.ok && !loaded.message.empty())
             program.ShowError(QString::fromStdString(loaded.message));
@@ -170,7 +172,7 @@ void TfrmCoder::QuickEncode(const QString& fileName)
     bool saved = false;
     const auto save = [&](const QString& name) {
         std::string message;
-        saved = SaveCode(platform::NativeName(name), s.CodeText, message);
+        saved = io::SaveCode(platform::NativeName(name), s.CodeText, message);
         if (!saved)
             program.ShowError(QString::fromStdString(message));
     };

@@ -1,21 +1,16 @@
 #include "cli_io.h"
 
-#include "core/failure.h"
-#include "core/text_file.h"
+#include "system.h"
 
+#include "core/failure.h"
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace morvane::cli {
 
@@ -26,68 +21,128 @@ constexpr const char* kStandardOutput = "standard output";
 
 bool IsStandardStream(const std::string& name) { return name.empty() || name == "-"; }
 
-#ifdef _WIN32
-// A file is told by its volume's serial number and its index on the volume.
-std::optional<FileId> IdOfHandle(HANDLE handle)
+std::string OutputName(const std::string& name) { return IsStandardStream(name) ? kStandardOutput : name; }
+
+// Each slot holds a writer's temporary name while the writer keeps that string unchanged.
+class Pending : public io::TemporaryFiles {
+public:
+    void Add(const char* name) override
+    {
+        for (auto& slot : slots_) {
+            const char* empty = nullptr;
+            if (slot.compare_exchange_strong(empty, name))
+                return;
+        }
+    }
+    void Remove(const char* name) override
+    {
+        for (auto& slot : slots_) {
+            const char* expected = name;
+            slot.compare_exchange_strong(expected, nullptr);
+        }
+    }
+    void RemoveFiles()
+    {
+        for (auto& slot : slots_)
+            if (const char* name = slot.load())
+                RemoveFileInHandler(name);
+    }
+
+private:
+    std::atomic<const char*> slots_[8] = {};
+};
+
+Pending pending;
+std::atomic<bool> holding{false};
+std::atomic<int> heldSignal{0};
+
+// The descriptor a stream's name stands for ("" and "-": the standard one), or -1.
+int DescriptorOf(const std::string& name, int standard)
 {
-    BY_HANDLE_FILE_INFORMATION info {};
-    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
-    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    return IsStandardStream(name) ? standard : DescriptorOfName(name);
 }
 
-std::optional<FileId> IdOfDescriptor(int fd)
+std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<io::FileId>& keyId)
 {
-    return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    Input in;
+    if (!in.Open(keyFile))
+        return FailWithError(in.name, in.file.error());
+    keyId = in.file.id();
+    std::string bytes;
+    const bool read = in.ReadText([&](std::string_view block) {
+        bytes.append(block.substr(0, kMostKeyFileBytes - bytes.size()));
+        return bytes.size() < kMostKeyFileBytes;
+    });
+    if (!read)
+        return FailWithError(in.name, in.file.error());
+    try {
+        const KeyLoadResult loaded = ParseKeyFile(bytes, run.table, run.codeWidth);
+        if (!loaded.ok)
+            return Fail(in.name, loaded.message);
+    } catch (const Failure& failure) {
+        return Fail(in.name, WithFullStop(failure.what()));
+    }
+    return std::nullopt;
 }
-
-std::optional<FileId> IdOfOutput(const std::string& name)
-{
-    if (IsStandardStream(name))
-        return IdOfDescriptor(1);
-    // Opened for no access at all: only to ask which file the name is.
-    const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    const std::optional<FileId> id = IdOfHandle(handle);
-    if (handle != INVALID_HANDLE_VALUE)
-        CloseHandle(handle);
-    return id;
-}
-#else
-std::optional<FileId> IdOf(int status, const struct stat& st)
-{
-    if (status != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-}
-
-std::optional<FileId> IdOfDescriptor(int fd)
-{
-    struct stat st {};
-    return IdOf(::fstat(fd, &st), st);
-}
-
-std::optional<FileId> IdOfOutput(const std::string& name)
-{
-    if (IsStandardStream(name))
-        return IdOfDescriptor(1);
-    if (const int fd = DescriptorOfName(name); fd >= 0)
-        return IdOfDescriptor(fd);
-    struct stat st {};
-    return IdOf(::stat(name.c_str(), &st), st);
-}
-#endif
-
-#ifndef _WIN32
-extern "C" void OnInterrupt(int signal)
-{
-    RemovePendingTemporaryFiles();
-    ::_exit(128 + signal);
-}
-#endif
 
 } // namespace
+
+io::TemporaryFiles& PendingTemporaryFiles() { return pending; }
+
+void Interrupted(int signal)
+{
+    if (holding.load()) {
+        heldSignal.store(signal);
+        return;
+    }
+    pending.RemoveFiles();
+    ExitInHandler(128 + signal);
+}
+
+namespace {
+bool closedAtStart[3] = {};
+}
+
+void GuardStandardDescriptors()
+{
+    for (int fd = 0; fd < 3; ++fd) {
+        closedAtStart[fd] = IsClosed(fd);
+        if (closedAtStart[fd])
+            OpenNullDeviceAs(fd);
+    }
+}
+
+bool ClosedAtStart(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }
+
+HeldSignals::HeldSignals() { holding.store(true); }
+
+void HeldSignals::Release()
+{
+    holding.store(false);
+    if (const int signal = heldSignal.exchange(0))
+        Interrupted(signal);
+}
+
+std::string Quoted(std::string_view name)
+{
+    const auto control = [](unsigned char c) { return c < 0x20 || c == 0x7f; };
+    if (std::none_of(name.begin(), name.end(), control))
+        return std::string(name);
+    std::string out = "$'";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n' || c == '\t' || c == '\r')
+            out += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+        else if (c == '\\' || c == '\'')
+            out += std::string("\\") + c;
+        else if (control(byte))
+            out += {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                    static_cast<char>('0' + (byte & 7))};
+        else
+            out += c;
+    }
+    return out + "'";
+}
 
 std::optional<std::uint32_t> ParseSeed(std::string_view text)
 {
@@ -106,8 +161,8 @@ std::optional<std::uint32_t> ParseSeed(std::string_view text)
 
 int Fail(std::string_view name, std::string_view cause)
 {
-    std::fprintf(stderr, "morvane-cli: %.*s: %.*s\n", static_cast<int>(name.size()), name.data(),
-                 static_cast<int>(cause.size()), cause.data());
+    const std::string shown = Quoted(name);
+    std::fprintf(stderr, "morvane-cli: %s: %.*s\n", shown.c_str(), static_cast<int>(cause.size()), cause.data());
     return kExitFailure;
 }
 
@@ -122,21 +177,6 @@ int UsageError(std::string_view usage, std::string_view problem)
         std::fprintf(stderr, "morvane-cli: %.*s\n", static_cast<int>(problem.size()), problem.data());
     std::fprintf(stderr, "%.*s", static_cast<int>(usage.size()), usage.data());
     return kExitUsage;
-}
-
-void RemoveTemporaryFilesOnInterrupt()
-{
-#ifndef _WIN32
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {};
-        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal, &action, nullptr);
-    }
-#endif
 }
 
 RandomSource SeededRandom(const Options& options)
@@ -186,7 +226,7 @@ std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, u
         } else if (takes & kTakesForce && arg == "--force") {
             options.force = true;
         } else {
-            return UsageError(usage, "unknown option " + std::string(arg));
+            return UsageError(usage, "unknown option " + Quoted(arg));
         }
     }
     if (takes & kTakesKey && options.keyFile.empty())
@@ -194,55 +234,21 @@ std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, u
     return std::nullopt;
 }
 
-Input::~Input()
+bool Input::Open(const std::string& fileName)
 {
-    if (owned_)
-        ::close(fd_);
-}
-
-bool Input::Open(const std::string& name)
-{
-    name_ = IsStandardStream(name) ? kStandardInput : name;
-    int fd = IsStandardStream(name) ? 0 : DescriptorOfName(name);
-    if (fd < 0) {
-#ifdef _WIN32
-        fd = ::_open(name.c_str(), _O_RDONLY | _O_BINARY);
-#else
-        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-#endif
-        owned_ = fd >= 0;
-    }
-#ifdef _WIN32
-    if (fd == 0)
-        ::_setmode(0, _O_BINARY);
-#endif
-    fd_ = fd;
-    error_ = fd < 0 ? errno : 0;
-    return fd >= 0;
-}
-
-long long Input::Read(char* buffer, std::size_t size)
-{
-    for (;;) {
-#ifdef _WIN32
-        const long long n = ::_read(fd_, buffer, static_cast<unsigned>(size));
-#else
-        const long long n = ::read(fd_, buffer, size);
-#endif
-        if (n >= 0)
-            return n;
-        if (errno != EINTR) {
-            error_ = errno;
-            return -1;
-        }
-    }
+    name = IsStandardStream(fileName) ? kStandardInput : fileName;
+    const int fd = DescriptorOf(fileName, 0);
+    if (fd < 0)
+        return file.Open(fileName, io::InputFile::Accept::Anything);
+    file.Adopt(fd);
+    return true;
 }
 
 bool Input::ReadText(const std::function<bool(std::string_view)>& take)
 {
     const auto buffer = std::make_unique<char[]>(kReadBlock);
     for (;;) {
-        const long long n = Read(buffer.get(), kReadBlock);
+        const long long n = file.Read(buffer.get(), kReadBlock);
         if (n < 0)
             return false;
         if (n == 0)
@@ -256,66 +262,84 @@ bool Input::ReadText(const std::function<bool(std::string_view)>& take)
     }
 }
 
-std::optional<FileId> Input::id() const
+int OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options)
 {
-    return IdOfDescriptor(fd_);
+    const int fd = DescriptorOf(name, 1);
+    if (ClosedAtStart(fd))
+        return EBADF;
+    options.streamsInPlace = true;
+    options.whenFolderRefuses = io::FolderRefuses::WriteInPlace;
+    options.temporaries = &pending;
+    const bool opened = fd >= 0 ? out.OpenDescriptor(fd) : out.Open(name, options);
+    return opened ? 0 : out.error();
 }
 
-namespace {
-
-std::optional<int> LoadKey(const std::string& keyFile, StreamRun& run, std::optional<FileId>& keyId)
+std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run)
 {
-    Input in;
-    if (!in.Open(keyFile))
-        return FailWithError(in.name(), in.error());
-    keyId = in.id();
-    std::string bytes;
-    const bool read = in.ReadText([&](std::string_view block) {
-        bytes.append(block.substr(0, kMostKeyFileBytes - bytes.size()));
-        return bytes.size() < kMostKeyFileBytes;
-    });
-    if (!read)
-        return FailWithError(in.name(), in.error());
-    try {
-        const KeyLoadResult loaded = ParseKeyFile(bytes, run.table, run.codeWidth);
-        if (!loaded.ok)
-            return Fail(in.name(), loaded.message);
-    } catch (const Failure& failure) {
-        return Fail(in.name(), WithFullStop(failure.what()));
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::string OutputName(const std::string& name)
-{
-    return IsStandardStream(name) ? kStandardOutput : name;
-}
-
-std::optional<int> StartStreamRun(const Options& options, StreamRun& run)
-{
-    std::optional<FileId> keyId;
+    const Options& options = run.options;
+    if (const auto status = ParseOptions(argc, argv, usage, takes, run.options))
+        return status;
+    // The key reader would take the text as well.
+    if (const int fd = DescriptorOf(options.keyFile, 0); fd >= 0 && fd == DescriptorOf(options.file, 0))
+        return UsageError(usage, fd == 0 ? "the key and the input cannot both come from standard input"
+                                         : "the key and the input cannot both come from one stream");
+    // A closed standard stream is reported before any file is opened.
+    const std::string& name = options.output;
+    if (ClosedAtStart(DescriptorOf(name, 1)))
+        return FailWithError(OutputName(name), EBADF);
+    for (const std::string* input : {&options.keyFile, &options.file})
+        if (ClosedAtStart(DescriptorOf(*input, 0)))
+            return FailWithError(IsStandardStream(*input) ? kStandardInput : *input, EBADF);
+    std::optional<io::FileId> keyId;
     if (const auto status = LoadKey(options.keyFile, run, keyId))
         return status;
     if (!run.in.Open(options.file))
-        return FailWithError(run.in.name(), run.in.error());
+        return FailWithError(run.in.name, run.in.file.error());
 
-    const std::string& name = options.output;
-    const std::optional<FileId> outputId = IdOfOutput(name);
+    const int fd = DescriptorOf(name, 1);
+    const std::optional<io::FileId> outputId = fd >= 0 ? io::IdOfDescriptor(fd) : io::IdOfName(name);
     if (outputId && outputId == keyId)
         return Fail(OutputName(name), "the output is the key file, which it would destroy");
-    if (outputId && outputId == run.in.id())
+    if (outputId && outputId == run.in.file.id())
         return Fail(OutputName(name), "the output is the input file, which it would destroy");
-#ifdef _WIN32
-    if (IsStandardStream(name))
-        ::_setmode(1, _O_BINARY);
-#endif
-    WriteOptions writeOptions;
-    writeOptions.streamsInPlace = true;
-    if (!(IsStandardStream(name) ? run.out.OpenDescriptor(1) : run.out.Open(name, writeOptions)))
-        return FailWithError(OutputName(name), run.out.error());
+    if (const int error = OpenOutput(name, run.out, {}))
+        return FailWithError(OutputName(name), error);
     return std::nullopt;
+}
+
+int RunStreamCommand(int argc, char** argv, std::string_view usage, unsigned takes,
+                     const std::function<int(StreamRun& run)>& body)
+{
+    const auto run = std::make_unique<StreamRun>();
+    if (const auto status = StartStreamRun(argc, argv, usage, takes, *run))
+        return *status;
+    return body(*run);
+}
+
+int RunStream(StreamRun& run, const Conversion& conversion)
+{
+    const Options& options = run.options;
+    bool writeFailed = false;
+    const WriteBytes write = [&](std::string_view bytes) { return run.out.Write(bytes) || !(writeFailed = true); };
+    bool faulty = false;
+    const bool read = run.in.ReadText([&](std::string_view block) {
+        if (conversion.convert(block, write))
+            return true;
+        faulty = !writeFailed;
+        return false;
+    });
+    if (writeFailed)
+        return FailWithError(OutputName(options.output), run.out.error());
+    if (!read)
+        return FailWithError(run.in.name, run.in.file.error());
+    if (faulty || !conversion.finish())
+        return Fail(run.in.name, conversion.fault());
+    HeldSignals held;
+    if (!run.out.Commit()) {
+        held.Release();
+        return FailWithError(OutputName(options.output), run.out.error());
+    }
+    return 0;
 }
 
 } // namespace morvane::cli

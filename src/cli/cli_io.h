@@ -1,10 +1,11 @@
 // What the commands of morvane-cli share: option parsing, messages, the key,
-// input and output.
+// input and output, and the one loop that streams a run.
 #pragma once
 
-#include "core/atomic_file.h"
 #include "core/key_table.h"
 #include "core/random.h"
+#include "io/atomic_file.h"
+#include "io/input_file.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,17 +24,32 @@ inline constexpr std::size_t kReadBlock = 1 << 20;
 std::optional<std::uint32_t> ParseSeed(std::string_view text);
 
 // Prints "morvane-cli: NAME: CAUSE" on standard error; returns kExitFailure.
-// The name "" or "-" stands for standard input or output, as the caller says.
 int Fail(std::string_view name, std::string_view cause);
 // The same with the system's text for an errno value as the cause.
 int FailWithError(std::string_view name, int error);
 // Prints the usage on standard error; returns kExitUsage.
 int UsageError(std::string_view usage, std::string_view problem);
 
-// When SIGINT, SIGTERM or SIGHUP ends the program, an unfinished output's
-// temporary file is removed and the exit status is 128 + the signal's number.
-// A signal that was ignored when the program started stays ignored.
-void RemoveTemporaryFilesOnInterrupt();
+// The temporary files of the outputs being written, for the signal handler.
+io::TemporaryFiles& PendingTemporaryFiles();
+// What a signal that ends the program does: removes those files and exits
+// with 128 + the signal's number; while signals are held, it is noted only.
+void Interrupted(int signal);
+
+// Holds back the ending signals while an output is committed: from the
+// rename on, the run counts as done, and a signal that came meanwhile is
+// dropped when the program then exits. Release hands it on (the commit failed).
+class HeldSignals {
+public:
+    HeldSignals();
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+    void Release();
+};
+
+// A name as messages show it: as it is, or in the shell's $'...' quoting
+// when it holds control characters, so that every message is one line.
+std::string Quoted(std::string_view name);
 
 // The options of the commands. file is the one name a command takes:
 // INPUT for encode and decode, KEYFILE for keygen.
@@ -57,59 +73,55 @@ enum Takes : unsigned { kTakesKey = 1, kTakesOutput = 2, kTakesSeed = 4, kTakesR
 // --help, or a usage error).
 std::optional<int> ParseOptions(int argc, char** argv, std::string_view usage, unsigned takes, Options& options);
 
-// Which file a descriptor reads or writes, to tell when two names are one file.
-struct FileId {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
-};
-
 // A byte source: standard input for "" and "-"; the descriptor that a name
 // such as /dev/stdin or /dev/fd/3 stands for; any other name opened for
 // reading, whatever it is (a regular file, a named pipe, a device).
-class Input {
-public:
-    Input() = default;
-    Input(const Input&) = delete;
-    Input& operator=(const Input&) = delete;
-    ~Input();
-
+struct Input {
     bool Open(const std::string& name);
-    // Bytes read into buffer, 0 at the end; -1 on a read error.
-    long long Read(char* buffer, std::size_t size);
     // Hands the text to take in blocks, up to its first Ctrl-Z, until take
     // returns false. False on a read error.
     bool ReadText(const std::function<bool(std::string_view block)>& take);
 
-    // The name for messages; the errno value of the failure.
-    const std::string& name() const { return name_; }
-    int error() const { return error_; }
-    // The regular file being read, if it is one.
-    std::optional<FileId> id() const;
-
-private:
-    int fd_ = -1;
-    bool owned_ = false;
-    int error_ = 0;
-    std::string name_;
+    io::InputFile file;
+    std::string name; // for messages
 };
+
+// Opens an output: standard output for "" and "-", the descriptor a name
+// such as /dev/stdout stands for, else the file with the options given
+// (streams in place, a file that cannot be replaced staged and copied over
+// it). Returns 0, or the errno value of the failure.
+int OpenOutput(const std::string& name, io::AtomicFileWriter& out, io::WriteOptions options);
 
 // What encode and decode work with: the key, the input and the output.
 struct StreamRun {
+    Options options;
     KeyTable table;
     std::uint8_t codeWidth = 0;
     Input in;
-    AtomicFileWriter out;
+    io::AtomicFileWriter out;
 };
 
-// Loads the key (from any readable stream, as the encoder does), opens the
-// input and then the output: standard output for "" and "-", else the file
-// (devices, pipes and descriptor names in place). An output that is the key
-// file or the input file, which it would destroy, is refused. Nothing when
-// all is ready; else the exit status after its message.
-std::optional<int> StartStreamRun(const Options& options, StreamRun& run);
+// Parses the options, loads the key (from any readable stream, as the
+// encoder does), opens the input and then the output (devices, pipes and
+// descriptor names in place). An output that is the key file or the input
+// file, which it would destroy, is refused. Nothing when all is ready; else
+// the exit status after its message (0 after --help).
+std::optional<int> StartStreamRun(int argc, char** argv, std::string_view usage, unsigned takes, StreamRun& run);
+// A command of encode's and decode's kind: StartStreamRun, then body with the run.
+int RunStreamCommand(int argc, char** argv, std::string_view usage, unsigned takes,
+                     const std::function<int(StreamRun& run)>& body);
 
-// The name of an output for messages.
-std::string OutputName(const std::string& name);
+// The one loop of encode and decode: reads the input block by block up to
+// its first Ctrl-Z, hands each block to convert with the writer of the
+// output, then asks finish and commits. Each failure is blamed where it
+// arose: a read on the input, a fault of the input (fault() says which) on
+// the input, a write or the commit on the output. Returns the exit status.
+using WriteBytes = std::function<bool(std::string_view bytes)>;
+struct Conversion {
+    std::function<bool(std::string_view block, const WriteBytes& write)> convert;
+    std::function<bool()> finish = [] { return true; };
+    std::function<std::string()> fault = [] { return std::string(); };
+};
+int RunStream(StreamRun& run, const Conversion& conversion);
 
 } // namespace morvane::cli

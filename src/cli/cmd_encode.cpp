@@ -1,4 +1,5 @@
 #include "cli_io.h"
+#include "usage.h"
 
 #include "core/encoder.h"
 
@@ -6,61 +7,31 @@
 
 namespace morvane::cli {
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: morvane-cli encode --key KEYFILE [--seed N] [-o OUTPUT] [--] [INPUT]\n"
-    "\n"
-    "Encodes INPUT (standard input when absent or '-') with the key in KEYFILE\n"
-    "and writes the code (no line end) to OUTPUT or standard output. INPUT and\n"
-    "KEYFILE may be any readable file or stream, a named pipe among them. The\n"
-    "input is read as plain bytes and ends at its first Ctrl-Z byte.\n"
-    "\n"
-    "  --key KEYFILE  the key file\n"
-    "  --seed N       start the random source at N (0 to 4294967295); default: the clock\n"
-    "  -o OUTPUT      write the code to OUTPUT, replacing it as a whole only when the\n"
-    "                 code is complete; a device, a pipe or /dev/stdout is written into\n"
-    "  --             end of the options\n";
-
-} // namespace
-
 int RunEncode(int argc, char** argv)
 {
-    Options options;
-    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesKey | kTakesOutput | kTakesSeed, options))
-        return *status;
-    const auto run = std::make_unique<StreamRun>();
-    if (const auto status = StartStreamRun(options, *run))
-        return *status;
-
-    RandomSource random = SeededRandom(options);
-
-    // The header goes before the first character; an empty text gives an
-    // empty code. Each block is encoded and written a quarter at a time, so
-    // that the code stays in the processor's caches. A failed write ends the
-    // run at once.
-    constexpr std::size_t kSlice = kReadBlock / 4;
-    const auto encoder = std::make_unique<Encoder>(run->table, run->codeWidth);
-    std::string code;
-    bool started = false;
-    const bool read = run->in.ReadText([&](std::string_view text) {
-        for (std::size_t at = 0; at < text.size(); at += kSlice) {
-            code.clear();
-            if (!started) {
-                code = encoder->Header();
-                started = true;
+    return RunStreamCommand(argc, argv, kEncodeUsage, kTakesKey | kTakesOutput | kTakesSeed, [](StreamRun& run) {
+        RandomSource random = SeededRandom(run.options);
+        // The header goes before the first character; an empty text gives
+        // an empty code. Each block is encoded and written a quarter at a
+        // time, so that the code stays in the processor's caches.
+        constexpr std::size_t kSlice = kReadBlock / 4;
+        const auto encoder = std::make_unique<Encoder>(run.table, run.codeWidth);
+        std::string code;
+        bool started = false;
+        return RunStream(run, {[&](std::string_view text, const WriteBytes& write) {
+            for (std::size_t at = 0; at < text.size(); at += kSlice) {
+                code.clear();
+                if (!started) {
+                    code = encoder->Header();
+                    started = true;
+                }
+                encoder->EncodeChunk(text.substr(at, kSlice), random, code);
+                if (!write(code))
+                    return false;
             }
-            encoder->EncodeChunk(text.substr(at, kSlice), random, code);
-            if (!run->out.Write(code))
-                return false;
-        }
-        return true;
+            return true;
+        }});
     });
-    if (!read)
-        return FailWithError(run->in.name(), run->in.error());
-    if (!run->out.Commit())
-        return FailWithError(OutputName(options.output), run->out.error());
-    return 0;
 }
 
 } // namespace morvane::cli

@@ -1,6 +1,8 @@
 #include "cli_io.h"
+#include "usage.h"
 
 #include "core/key_generator.h"
+#include "io/key_file.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -10,17 +12,6 @@ namespace morvane::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: morvane-cli keygen [--seed N] [--force] [--] KEYFILE\n"
-    "\n"
-    "Generates a new key (7910 distinct numbers from 1000 to 9998) and writes it\n"
-    "to KEYFILE, readable by its owner only. An existing KEYFILE is replaced only\n"
-    "with --force: a lost key loses every text encoded with it.\n"
-    "\n"
-    "  --seed N   start the random source at N (0 to 4294967295); default: the clock\n"
-    "  --force    replace an existing KEYFILE\n"
-    "  --         end of the options\n";
-
 constexpr const char* kExists = "the key file exists already; use --force to replace it";
 
 } // namespace
@@ -28,13 +19,13 @@ constexpr const char* kExists = "the key file exists already; use --force to rep
 int RunKeygen(int argc, char** argv)
 {
     Options options;
-    if (const auto status = ParseOptions(argc, argv, kUsage, kTakesSeed | kTakesForce, options))
+    if (const auto status = ParseOptions(argc, argv, kKeygenUsage, kTakesSeed | kTakesForce, options))
         return *status;
     const std::string& keyFile = options.file;
     if (keyFile.empty())
-        return UsageError(kUsage, "KEYFILE is missing");
+        return UsageError(kKeygenUsage, "KEYFILE is missing");
     if (keyFile == "-")
-        return UsageError(kUsage, "a key is written to a file, not to standard output ('-')");
+        return UsageError(kKeygenUsage, "a key is written to a file, not to standard output ('-')");
     const bool force = options.force;
 
     // Asked before the key is made; the final step refuses the name again,
@@ -46,12 +37,18 @@ int RunKeygen(int argc, char** argv)
     RandomSource random = SeededRandom(options);
     KeyTable table;
     GenerateKey(random, table);
-    WriteOptions writeOptions;
+    io::WriteOptions writeOptions;
     writeOptions.keepExisting = !force;
-    writeOptions.streamsInPlace = true;
-    const KeyWriteResult written = WriteKeyFile(keyFile, table, {}, writeOptions);
-    if (!written.ok)
+    writeOptions.newFileMode = 0600;
+    io::AtomicFileWriter writer;
+    if (const int failed = OpenOutput(keyFile, writer, writeOptions))
+        return failed == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, failed);
+    HeldSignals held; // the key is written whole or not at all, and the exit status says which
+    const io::KeyWriteResult written = io::WriteKeyFile(writer, table);
+    if (!written.ok) {
+        held.Release();
         return written.error == EEXIST && !force ? Fail(keyFile, kExists) : FailWithError(keyFile, written.error);
+    }
     return 0;
 }
 

@@ -1,5 +1,9 @@
 // morvane-cli: key generation, encoding and decoding without a window.
 #include "cli_io.h"
+#include "system.h"
+#include "usage.h"
+
+#include "core/encode_kernel.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,33 +17,22 @@ int RunDecode(int argc, char** argv);
 #endif
 } // namespace morvane::cli
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: morvane-cli COMMAND [OPTIONS]\n"
-    "\n"
-    "commands:\n"
-    "  keygen [--seed N] [--force] [--] KEYFILE\n"
-    "      generate a new key and write it to KEYFILE\n"
-    "  encode --key KEYFILE [--seed N] [-o OUTPUT] [--] [INPUT]\n"
-    "      encode a text (INPUT, or standard input) into a code\n"
-    "  decode --key KEYFILE [--raw] [-o OUTPUT] [--] [INPUT]\n"
-    "      decode a code (INPUT, or standard input) back into its text\n"
-    "\n"
-    "'morvane-cli COMMAND --help' describes one command.\n";
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs(kUsage, stderr);
+        std::fputs(morvane::cli::kMainUsage, stderr);
         return 2;
     }
+    morvane::cli::GuardStandardDescriptors();
     morvane::cli::RemoveTemporaryFilesOnInterrupt();
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+        std::fputs(morvane::cli::kMainUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("morvane-cli %s\nencode path: %s\n", MORVANE_VERSION,
+                    morvane::EncodePathName(morvane::WidestEncodePath()));
         return 0;
     }
     if (command == "keygen")
@@ -51,6 +44,6 @@ int main(int argc, char** argv)
         return morvane::cli::RunDecode(argc - 1, argv + 1);
 #endif
     std::fprintf(stderr, "morvane-cli: unknown command '%s'\n", argv[1]);
-    std::fputs(kUsage, stderr);
+    std::fputs(morvane::cli::kMainUsage, stderr);
     return 2;
 }

@@ -17,7 +17,8 @@
 //               has four digits), the write position moving on by the
 //               numbers' lengths.
 // Stages 1 and 2 come in AVX2 and AVX-512 forms built with function target
-// attributes, and the widest the processor runs is chosen at the first run;
+// attributes (stage 2 is one template over the vector width), and the widest
+// path the processor runs is chosen from the table of paths at the end;
 // hardware gathers for stage 3 were slower than loads. The portable form
 // does stages 2 and 3 in one loop; it serves other processors, keys whose
 // numbers are shorter than the code width, and Windows builds (MinGW does not
@@ -31,7 +32,7 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32) && !defined(MORVANE_NO_WIDE_PATHS)
 #define MORVANE_X86_KERNELS 1
 #include <immintrin.h>
 #endif
@@ -274,48 +275,6 @@ MORVANE_AVX2 std::size_t CompactAvx2(const unsigned char* text, std::size_t n, s
     return kept + CompactPortable(text + i, n - i, rows + kept);
 }
 
-// The cells of eight draws: row * 35 plus the column, the high 32 bits of
-// each state times 35.
-MORVANE_AVX2 void PutCells(const std::uint8_t* rows, std::uint32_t* cells, std::size_t at, __m256i states)
-{
-    const __m256i columns = _mm256_set1_epi32(kKeyColumns);
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(states, columns), 32);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(states, 32), columns);
-    const __m256i row = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows + at)));
-    const __m256i cell = _mm256_add_epi32(_mm256_mullo_epi32(row, columns), _mm256_blend_epi32(even, odd, 0xaa));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(cells + at), cell);
-}
-
-// Four vectors of lanes, so that the step of one waits for no other.
-MORVANE_AVX2 void CellsAvx2(const std::uint8_t* rows, std::size_t n, std::uint32_t& state, std::uint32_t* cells)
-{
-    constexpr std::size_t kLanes = 8;
-    constexpr std::size_t kGroup = 4 * kLanes;
-    if (n == 0)
-        return;
-    const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(kJumps[kGroup].multiplier));
-    const __m256i increment = _mm256_set1_epi32(static_cast<int>(kJumps[kGroup].increment));
-    alignas(32) std::uint32_t first[kGroup];
-    for (std::size_t j = 0; j < kGroup; ++j)
-        first[j] = kJumps[j + 1](state);
-    __m256i lanes[4];
-    for (int v = 0; v < 4; ++v)
-        lanes[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(first + v * kLanes));
-    std::size_t k = 0;
-    for (; n - k > kGroup; k += kGroup) {
-        for (int v = 0; v < 4; ++v) {
-            PutCells(rows, cells, k + v * kLanes, lanes[v]);
-            lanes[v] = _mm256_add_epi32(_mm256_mullo_epi32(lanes[v], multiplier), increment);
-        }
-    }
-    // The last 1 to 32 draws, whose states the lanes hold already.
-    const std::size_t last = n - k - 1;
-    for (std::size_t v = 0; v <= last / kLanes; ++v)
-        PutCells(rows, cells, k + v * kLanes, lanes[v]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(first), lanes[last / kLanes]);
-    state = first[last % kLanes];
-}
-
 MORVANE_AVX512 std::size_t CompactAvx512(const unsigned char* text, std::size_t n, std::uint8_t* rows)
 {
     const __m512i space = _mm512_set1_epi8(32);
@@ -337,44 +296,120 @@ MORVANE_AVX512 std::size_t CompactAvx512(const unsigned char* text, std::size_t 
     return kept;
 }
 
-// The same for sixteen draws.
-MORVANE_AVX512 void PutCells(const std::uint8_t* rows, std::uint32_t* cells, std::size_t at, __m512i states)
+// What the cells stage needs of a vector width, one operation each: lanes
+// of 32-bit states; the high 32 bits of each state times 35 (the draw's
+// column); the rows of one vector of draws. The operations take and give
+// their vectors through pointers: the loop template that calls them has no
+// target of its own, and vectors may not pass by value between functions of
+// different targets (their ABIs differ).
+struct Avx2 {
+    using Lanes = __m256i;
+    static constexpr std::size_t kLanes = 8;
+    MORVANE_AVX2 static void Splat(Lanes* to, std::uint32_t v) { *to = _mm256_set1_epi32(static_cast<int>(v)); }
+    MORVANE_AVX2 static void Load(Lanes* to, const std::uint32_t* p)
+    {
+        *to = _mm256_load_si256(reinterpret_cast<const Lanes*>(p));
+    }
+    MORVANE_AVX2 static void Store(std::uint32_t* p, const Lanes* v)
+    {
+        _mm256_storeu_si256(reinterpret_cast<Lanes*>(p), *v);
+    }
+    MORVANE_AVX2 static void MultiplyAdd(Lanes* to, const Lanes* a, const Lanes* b, const Lanes* c)
+    {
+        *to = _mm256_add_epi32(_mm256_mullo_epi32(*a, *b), *c);
+    }
+    MORVANE_AVX2 static void Columns(Lanes* to, const Lanes* states)
+    {
+        const Lanes columns = _mm256_set1_epi32(kKeyColumns);
+        const Lanes even = _mm256_srli_epi64(_mm256_mul_epu32(*states, columns), 32);
+        *to = _mm256_blend_epi32(even, _mm256_mul_epu32(_mm256_srli_epi64(*states, 32), columns), 0xaa);
+    }
+    MORVANE_AVX2 static void Rows(Lanes* to, const std::uint8_t* rows)
+    {
+        *to = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows)));
+    }
+};
+
+struct Avx512 {
+    using Lanes = __m512i;
+    static constexpr std::size_t kLanes = 16;
+    MORVANE_AVX512 static void Splat(Lanes* to, std::uint32_t v) { *to = _mm512_set1_epi32(static_cast<int>(v)); }
+    MORVANE_AVX512 static void Load(Lanes* to, const std::uint32_t* p) { *to = _mm512_load_si512(p); }
+    MORVANE_AVX512 static void Store(std::uint32_t* p, const Lanes* v) { _mm512_storeu_si512(p, *v); }
+    MORVANE_AVX512 static void MultiplyAdd(Lanes* to, const Lanes* a, const Lanes* b, const Lanes* c)
+    {
+        *to = _mm512_add_epi32(_mm512_mullo_epi32(*a, *b), *c);
+    }
+    MORVANE_AVX512 static void Columns(Lanes* to, const Lanes* states)
+    {
+        const Lanes columns = _mm512_set1_epi32(kKeyColumns);
+        const Lanes even = _mm512_srli_epi64(_mm512_mul_epu32(*states, columns), 32);
+        *to = _mm512_mask_blend_epi32(0xaaaa, even, _mm512_mul_epu32(_mm512_srli_epi64(*states, 32), columns));
+    }
+    MORVANE_AVX512 static void Rows(Lanes* to, const std::uint8_t* rows)
+    {
+        *to = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows)));
+    }
+};
+
+// The cells of one vector of draws: row * 35 plus the column.
+template <class W>
+[[gnu::always_inline]] inline void PutCells(const std::uint8_t* rows, std::uint32_t* cells,
+                                            const typename W::Lanes* states)
 {
-    const __m512i columns = _mm512_set1_epi32(kKeyColumns);
-    const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(states, columns), 32);
-    const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(states, 32), columns);
-    const __m512i row = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + at)));
-    const __m512i cell = _mm512_add_epi32(_mm512_mullo_epi32(row, columns), _mm512_mask_blend_epi32(0xaaaa, even, odd));
-    _mm512_storeu_si512(cells + at, cell);
+    typename W::Lanes row, columns, width, cell;
+    W::Rows(&row, rows);
+    W::Columns(&columns, states);
+    W::Splat(&width, kKeyColumns);
+    W::MultiplyAdd(&cell, &row, &width, &columns);
+    W::Store(cells, &cell);
 }
 
-MORVANE_AVX512 void CellsAvx512(const std::uint8_t* rows, std::size_t n, std::uint32_t& state, std::uint32_t* cells)
+// Stage 2 over any vector width: four vectors of lanes, so that the step of
+// one waits for no other. Written once for both widths: the template has no
+// target of its own and is always inlined into its width's wrapper below,
+// which carries the target; "flatten" then takes the width's operations in.
+template <class W>
+[[gnu::always_inline]] inline void CellsWide(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+                                             std::uint32_t* cells)
 {
-    constexpr std::size_t kLanes = 16;
+    constexpr std::size_t kLanes = W::kLanes;
     constexpr std::size_t kGroup = 4 * kLanes;
     if (n == 0)
         return;
-    const __m512i multiplier = _mm512_set1_epi32(static_cast<int>(kJumps[kGroup].multiplier));
-    const __m512i increment = _mm512_set1_epi32(static_cast<int>(kJumps[kGroup].increment));
+    typename W::Lanes multiplier, increment, lanes[4];
+    W::Splat(&multiplier, kJumps[kGroup].multiplier);
+    W::Splat(&increment, kJumps[kGroup].increment);
     alignas(64) std::uint32_t first[kGroup];
     for (std::size_t j = 0; j < kGroup; ++j)
         first[j] = kJumps[j + 1](state);
-    __m512i lanes[4];
-    for (int v = 0; v < 4; ++v)
-        lanes[v] = _mm512_load_si512(first + v * kLanes);
+    for (std::size_t v = 0; v < 4; ++v)
+        W::Load(&lanes[v], first + v * kLanes);
     std::size_t k = 0;
     for (; n - k > kGroup; k += kGroup) {
-        for (int v = 0; v < 4; ++v) {
-            PutCells(rows, cells, k + v * kLanes, lanes[v]);
-            lanes[v] = _mm512_add_epi32(_mm512_mullo_epi32(lanes[v], multiplier), increment);
+        for (std::size_t v = 0; v < 4; ++v) {
+            PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, &lanes[v]);
+            W::MultiplyAdd(&lanes[v], &lanes[v], &multiplier, &increment);
         }
     }
-    // The last 1 to 64 draws, whose states the lanes hold already.
+    // The last 1 to 4 * kLanes draws, whose states the lanes hold already.
     const std::size_t last = n - k - 1;
     for (std::size_t v = 0; v <= last / kLanes; ++v)
-        PutCells(rows, cells, k + v * kLanes, lanes[v]);
-    _mm512_store_si512(first, lanes[last / kLanes]);
+        PutCells<W>(rows + k + v * kLanes, cells + k + v * kLanes, &lanes[v]);
+    W::Store(first, &lanes[last / kLanes]);
     state = first[last % kLanes];
+}
+
+[[gnu::flatten]] MORVANE_AVX2 void CellsAvx2(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+                                               std::uint32_t* cells)
+{
+    CellsWide<Avx2>(rows, n, state, cells);
+}
+
+[[gnu::flatten]] MORVANE_AVX512 void CellsAvx512(const std::uint8_t* rows, std::size_t n, std::uint32_t& state,
+                                                   std::uint32_t* cells)
+{
+    CellsWide<Avx512>(rows, n, state, cells);
 }
 
 // Stage 3 of the wide paths, after their stage 2 has written the cells.
@@ -444,23 +479,81 @@ void EncodeBlocks(const CodeCells& code, std::string_view text, std::uint32_t& s
     }
 }
 
-EncodePath BestPath()
+void EncodePortable(const CodeCells& cells, std::string_view text, std::uint32_t& state, std::string& code)
 {
-#ifdef MORVANE_X86_KERNELS
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt"))
-        return EncodePath::Avx512;
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
-        return EncodePath::Avx2;
-#endif
-    return EncodePath::Portable;
+    EncodeBlocks(cells, text, state, code, CompactPortable,
+                 cells.allFour ? NumbersPortable<true> : NumbersPortable<false>);
 }
 
-// The choice is made once, at the first run.
+bool Always() { return true; }
+
+#ifdef MORVANE_X86_KERNELS
+void EncodeAvx2(const CodeCells& cells, std::string_view text, std::uint32_t& state, std::string& code)
+{
+    EncodeBlocks(cells, text, state, code, CompactAvx2, CellsThenCopy<CellsAvx2>);
+}
+
+void EncodeAvx512(const CodeCells& cells, std::string_view text, std::uint32_t& state, std::string& code)
+{
+    EncodeBlocks(cells, text, state, code, CompactAvx512, CellsThenCopy<CellsAvx512>);
+}
+
+bool RunsAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+}
+
+bool RunsAvx512()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt");
+}
+#else
+// Built without the wide paths (another processor, Windows, or
+// MORVANE_WIDE_PATHS off): they run nowhere.
+constexpr auto EncodeAvx2 = EncodePortable;
+constexpr auto EncodeAvx512 = EncodePortable;
+bool RunsAvx2() { return false; }
+bool RunsAvx512() { return false; }
+#endif
+
+// The paths, narrowest first, each with the test of whether it runs here.
+struct PathEntry {
+    EncodePath path;
+    const char* name;
+    bool (*supported)();
+    void (*encode)(const CodeCells&, std::string_view, std::uint32_t&, std::string&);
+};
+constexpr PathEntry kPaths[] = {
+    {EncodePath::Plain, "plain", Always, EncodePlain},
+    {EncodePath::Portable, "portable", Always, EncodePortable},
+    {EncodePath::Avx2, "avx2", RunsAvx2, EncodeAvx2},
+    {EncodePath::Avx512, "avx512", RunsAvx512, EncodeAvx512},
+};
+
+const PathEntry& Entry(EncodePath path) { return kPaths[static_cast<int>(path)]; }
+
+// Whether each path runs here, asked once.
+bool Supported(EncodePath path)
+{
+    static const auto runs = [] {
+        std::array<bool, std::size(kPaths)> all{};
+        for (const PathEntry& entry : kPaths)
+            all[static_cast<int>(entry.path)] = entry.supported();
+        return all;
+    }();
+    return runs[static_cast<int>(path)];
+}
+
+// The widest path that runs here.
 EncodePath Best()
 {
-    static const EncodePath best = BestPath();
+    EncodePath best = EncodePath::Portable;
+    for (const PathEntry& entry : kPaths)
+        if (Supported(entry.path))
+            best = std::max(best, entry.path);
     return best;
 }
 
@@ -470,28 +563,24 @@ std::optional<EncodePath> forced;
 
 std::vector<EncodePath> SupportedEncodePaths()
 {
-    std::vector<EncodePath> paths{EncodePath::Plain, EncodePath::Portable};
-    if (Best() >= EncodePath::Avx2)
-        paths.push_back(EncodePath::Avx2);
-    if (Best() >= EncodePath::Avx512)
-        paths.push_back(EncodePath::Avx512);
+    std::vector<EncodePath> paths;
+    for (const PathEntry& entry : kPaths)
+        if (Supported(entry.path))
+            paths.push_back(entry.path);
     return paths;
 }
 
-void ForceEncodePath(std::optional<EncodePath> path)
+bool ForceEncodePath(std::optional<EncodePath> path)
 {
-    forced = path && *path <= Best() ? path : std::nullopt;
+    if (path && !Supported(*path))
+        return false;
+    forced = path;
+    return true;
 }
 
 const char* EncodePathName(EncodePath path)
 {
-    switch (path) {
-    case EncodePath::Plain: return "plain";
-    case EncodePath::Portable: return "portable";
-    case EncodePath::Avx2: return "avx2";
-    case EncodePath::Avx512: return "avx512";
-    }
-    return "?";
+    return Entry(path).name;
 }
 
 EncodePath ChosenEncodePath(const CodeCells& cells)
@@ -501,19 +590,14 @@ EncodePath ChosenEncodePath(const CodeCells& cells)
     return cells.fullWidth ? Best() : EncodePath::Portable;
 }
 
+EncodePath WidestEncodePath()
+{
+    return Best();
+}
+
 void EncodeCells(const CodeCells& cells, std::string_view text, std::uint32_t& state, std::string& code)
 {
-    const EncodePath path = ChosenEncodePath(cells);
-    if (path == EncodePath::Plain)
-        return EncodePlain(cells, text, state, code);
-#ifdef MORVANE_X86_KERNELS
-    if (path == EncodePath::Avx512)
-        return EncodeBlocks(cells, text, state, code, CompactAvx512, CellsThenCopy<CellsAvx512>);
-    if (path == EncodePath::Avx2)
-        return EncodeBlocks(cells, text, state, code, CompactAvx2, CellsThenCopy<CellsAvx2>);
-#endif
-    EncodeBlocks(cells, text, state, code, CompactPortable,
-                 cells.allFour ? NumbersPortable<true> : NumbersPortable<false>);
+    Entry(ChosenEncodePath(cells)).encode(cells, text, state, code);
 }
 
 } // namespace morvane

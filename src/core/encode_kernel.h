@@ -54,11 +54,14 @@ void EncodeCells(const CodeCells& cells, std::string_view text, std::uint32_t& s
 // The path EncodeCells takes for this key: the widest this processor runs,
 // or the portable kernel for a key with numbers shorter than the code width.
 EncodePath ChosenEncodePath(const CodeCells& cells);
+// The widest path this processor runs: the one a generated key takes.
+EncodePath WidestEncodePath();
+const char* EncodePathName(EncodePath path);
 
 // For tests and benchmarks: the paths this processor runs, and a way to make
-// every run take one of them (nothing: back to the choice above).
+// every run take one of them (nothing: back to the choice above). A path
+// that does not run here is refused: false, and nothing changes.
 std::vector<EncodePath> SupportedEncodePaths();
-void ForceEncodePath(std::optional<EncodePath> path);
-const char* EncodePathName(EncodePath path);
+[[nodiscard]] bool ForceEncodePath(std::optional<EncodePath> path);
 
 } // namespace morvane

@@ -1,13 +1,8 @@
 #include "encoder.h"
 
-#include "atomic_file.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace morvane {
 
@@ -17,24 +12,6 @@ namespace {
 constexpr std::size_t kLongestStretch = 1024 * kYieldEvery;
 
 } // namespace
-
-// Asks the system to back the 2 MiB pages of a large buffer with huge pages
-// where it offers them on request. Touching a fresh 40 MB code 4 KiB at a
-// time costs ten thousand page faults, which took most of a large run.
-void AdviseHugePages(const char* data, std::size_t size)
-{
-#ifdef __linux__
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    static_cast<void>(data);
-    static_cast<void>(size);
-#endif
-}
 
 Encoder::Encoder(const KeyTable& table, std::uint8_t codeWidth) : cells_(table, codeWidth), codeWidth_(codeWidth)
 {
@@ -58,7 +35,7 @@ bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeW
         return true;
     const auto encoder = std::make_unique<const Encoder>(table, codeWidth);
     code.reserve(4 + text.size() * encoder->LongestNumber()); // a buffer the caller reuses stays
-    AdviseHugePages(code.data(), code.capacity());
+    hook.CodeReserved(code);
     code += encoder->Header();
     // The text goes in stretches that end at multiples of 50 characters, the
     // points where the hook may take over; a stretch ends exactly there, so
@@ -80,16 +57,6 @@ bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeW
             stretch = std::min(2 * stretch, kLongestStretch);
         }
     }
-    return true;
-}
-
-bool SaveCode(const std::string& name, std::string_view code, std::string& message)
-{
-    if (!WriteFileAtomically(name, code)) {
-        message = kSaveFailed;
-        return false;
-    }
-    message.clear();
     return true;
 }
 

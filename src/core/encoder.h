@@ -14,10 +14,6 @@ namespace morvane {
 
 inline constexpr int kYieldEvery = 50;
 
-// Asks the system to back the 2 MiB pages of a large fresh buffer with huge
-// pages where it offers them on request: fewer page faults when it is filled.
-void AdviseHugePages(const char* data, std::size_t size);
-
 // What the run asks of whoever drives it.
 class EncodeHook {
 public:
@@ -37,6 +33,9 @@ public:
     // characters up to and including this one have been encoded, and the
     // random source stands where their draws left it.
     virtual bool Yield(std::size_t walked) = 0;
+    // Called once the run has reserved room for the whole code, before it
+    // writes into it: the place to ask the system for huge pages.
+    virtual void CodeReserved(std::string& code) { static_cast<void>(code); }
 };
 
 // Turns characters into code numbers with one loaded key. The digits of every
@@ -67,11 +66,5 @@ private:
 // the run. code is replaced by the run's code in both cases.
 bool EncodeText(std::string_view text, const KeyTable& table, std::uint8_t codeWidth, RandomSource& random,
                 EncodeHook& hook, std::string& code);
-
-inline constexpr const char* kSaveFailed = "Unable to save the file.";
-
-// SaveCode: writes the code to the file atomically; "Unable to save the file."
-// on failure, with an existing file left whole.
-bool SaveCode(const std::string& name, std::string_view code, std::string& message);
 
 } // namespace morvane

@@ -29,11 +29,7 @@ void GenerateKey(RandomSource& random, KeyTable& table, const std::function<void
     }
 }
 
-namespace {
-
-constexpr std::string_view kKeyHeader = "0114";
-
-void AppendRow(const KeyRow& row, std::string& out)
+void AppendKeyRow(const KeyRow& row, std::string& out)
 {
     char digits[8];
     for (const std::uint16_t value : row) {
@@ -42,36 +38,13 @@ void AppendRow(const KeyRow& row, std::string& out)
     }
 }
 
-} // namespace
-
 std::string FormatKeyFile(const KeyTable& table)
 {
     std::string out(kKeyHeader);
     out.reserve(kKeyHeader.size() + kKeyCells * 4);
     for (const KeyRow& row : table.rows)
-        AppendRow(row, out);
+        AppendKeyRow(row, out);
     return out;
-}
-
-KeyWriteResult WriteKeyFile(const std::string& name, const KeyTable& table,
-                            const std::function<void(int row)>& rowWritten, WriteOptions options)
-{
-    options.newFileMode = 0600;
-    AtomicFileWriter writer;
-    if (!writer.Open(name, options))
-        return {false, kKeyCreateFailed, writer.error()};
-    writer.Write(kKeyHeader);
-    std::string line;
-    for (int row = 1; row <= kKeyRows; ++row) {
-        line.clear();
-        AppendRow(table.rows[row - 1], line);
-        writer.Write(line);
-        if (rowWritten)
-            rowWritten(row);
-    }
-    if (!writer.Commit())
-        return {false, kKeyWriteFailed, writer.error()};
-    return {true, {}, 0};
 }
 
 } // namespace morvane

@@ -1,7 +1,6 @@
 // Generation of new keys and the writing of key files.
 #pragma once
 
-#include "atomic_file.h"
 #include "key_table.h"
 #include "random.h"
 
@@ -9,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace morvane {
 
@@ -16,8 +16,7 @@ inline constexpr std::uint16_t kLowestCode = 1000;
 inline constexpr std::uint16_t kHighestCode = 9998;
 inline constexpr std::uint32_t kCodeChoices = 8999;
 
-inline constexpr const char* kKeyCreateFailed = "Unable to create a key file.";
-inline constexpr const char* kKeyWriteFailed = "Unable to write to the key file.";
+inline constexpr std::string_view kKeyHeader = "0114";
 
 // Draws code numbers until one is not yet in use; marks and returns it.
 std::uint16_t NewUniqueCode(RandomSource& random, std::bitset<kCodeChoices>& used);
@@ -30,17 +29,7 @@ void GenerateKey(RandomSource& random, KeyTable& table,
 // The key file's bytes: "0114" and the 7910 numbers, no separator.
 std::string FormatKeyFile(const KeyTable& table);
 
-struct KeyWriteResult {
-    bool ok = false;
-    std::string message; // kKeyCreateFailed or kKeyWriteFailed when !ok
-    int error = 0;       // the errno value of the failure
-};
-
-// Writes the key file through AtomicFileWriter with the options given: an
-// existing file under that name is either replaced whole or left exactly as
-// it was. A new key file is readable by its owner only (a key is a secret);
-// a replaced one keeps its mode. rowWritten(row) follows each row.
-KeyWriteResult WriteKeyFile(const std::string& name, const KeyTable& table,
-                            const std::function<void(int row)>& rowWritten = {}, WriteOptions options = {});
+// Appends the 35 numbers of a row, no separator.
+void AppendKeyRow(const KeyRow& row, std::string& out);
 
 } // namespace morvane

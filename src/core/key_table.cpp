@@ -2,7 +2,6 @@
 
 #include "failure.h"
 #include "integer_text.h"
-#include "text_file.h"
 
 namespace morvane {
 
@@ -78,25 +77,10 @@ KeyLoadResult Parse(std::string_view bytes, bool ioError, KeyTable& table, std::
 
 } // namespace
 
-KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t& codeWidth)
-{
-    return Parse(bytes, false, table, codeWidth);
-}
-
-KeyLoadResult LoadKeyFile(const std::string& name, KeyTable& table, std::uint8_t& codeWidth)
+KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t& codeWidth, KeyBytes read)
 {
     static_assert(kMostKeyFileBytes == kHeaderLength + kKeyCells * kMaxWidth);
-    std::string bytes;
-    switch (ReadRegularFile(name, bytes, kMostKeyFileBytes)) {
-    case ReadStatus::Ok:
-        return Parse(bytes, false, table, codeWidth);
-    case ReadStatus::ReadError:
-        return Parse(bytes, true, table, codeWidth);
-    case ReadStatus::NotFound:
-    case ReadStatus::OutOfMemory:
-        break;
-    }
-    return {false, kKeyNotFound};
+    return Parse(bytes, read == KeyBytes::CutByReadError, table, codeWidth);
 }
 
 } // namespace morvane

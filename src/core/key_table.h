@@ -24,6 +24,9 @@ struct KeyTable {
     void Clear() { rows = {}; }
 };
 
+// A Ctrl-Z byte ends a text file and a key file.
+inline constexpr char kCtrlZ = 26;
+
 // The row (1 to 226) of a character, or 0 when it is not encoded:
 // 32..255 -> 1..224, CR -> 225, TAB -> 226, other control characters -> 0.
 constexpr int RowOf(unsigned char c)
@@ -59,10 +62,11 @@ inline constexpr std::size_t kMostKeyFileBytes = 4 + kKeyCells * 9;
 // decimal digit throws Failure("'x' is not a valid integer value") and leaves
 // table and width as they were. On other failures the width may have been
 // replaced and the table may hold the rows read so far.
-KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t& codeWidth);
+// CutByReadError: the bytes are what was read before a read failed; the
+// header is still checked, then the file counts as unreadable.
+enum class KeyBytes { Whole, CutByReadError };
+KeyLoadResult ParseKeyFile(std::string_view bytes, KeyTable& table, std::uint8_t& codeWidth,
+                           KeyBytes read = KeyBytes::Whole);
 
-// LoadKeyFile: reads the key file called name (a regular file; folders,
-// devices, pipes and sockets count as missing) and parses it as above.
-KeyLoadResult LoadKeyFile(const std::string& name, KeyTable& table, std::uint8_t& codeWidth);
 
 } // namespace morvane

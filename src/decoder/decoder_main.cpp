@@ -6,35 +6,11 @@
 #include "platform/codepage.h"
 #include "platform/platform.h"
 
-#include <QApplication>
+#include "platform/qt_application.h"
+
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-
-namespace {
-
-// Failures that no handler tests for end the event being handled and are
-// shown in a message box captioned with the program's title.
-class DecoderApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    morvane::platform::FailureBox* failureBox = nullptr;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& failure) {
-            if (failureBox)
-                failureBox->Show(activeWindow(), QString::fromLatin1(morvane::decoder::kDecoderTitle),
-                                 morvane::platform::ToUnicode(morvane::WithFullStop(morvane::FailureText(failure))));
-            return false;
-        }
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -43,15 +19,19 @@ int main(int argc, char** argv)
         std::printf("morvanedecoder %s\n", MORVANE_VERSION);
         return 0;
     }
-    DecoderApplication app(argc, argv);
+    morvane::platform::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("morvanedecoder"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/morvane-32.png")));
 
     morvane::platform::SystemPlatform system;
-    app.failureBox = system.get().failureBox;
+    // Failures that no handler tests for end the event being handled and are
+    // shown in a message box captioned with the program's title.
+    app.SetFailureHandler([failureBox = system.get().failureBox](const std::exception& failure) {
+        failureBox->Show(QApplication::activeWindow(), QString::fromLatin1(morvane::decoder::kDecoderTitle),
+                         morvane::platform::ToUnicode(morvane::WithFullStop(morvane::FailureText(failure))));
+    });
     morvane::decoder::TfrmDecoder window(system.get());
     QObject::connect(&window, &morvane::decoder::TfrmDecoder::closed, &app, &QApplication::quit);
-    app.setQuitOnLastWindowClosed(false);
     window.show();
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)

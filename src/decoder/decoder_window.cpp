@@ -1,15 +1,15 @@
 #include "decoder_window.h"
 
-#include "decoder_error.h"
 #include "ui_decoder_window.h"
 
-#include "core/atomic_file.h"
 #include "core/decoder.h"
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/key_table.h"
-#include "core/text_file.h"
+#include "io/key_file.h"
+#include "io/text_file.h"
 #include "platform/codepage.h"
+#include "platform/error_window.h"
 #include "platform/window_font.h"
 #include "platform/window_place.h"
 
@@ -51,7 +51,7 @@ void SetAlignment(QPlainTextEdit* field, Qt::Alignment alignment, QTextOption::W
 TfrmDecoder::TfrmDecoder(platform::Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TfrmDecoder>()), platform_(platform), frmError_(std::make_unique<TfrmError>())
+      ui(std::make_unique<Ui::TfrmDecoder>()), platform_(platform), frmError_(std::make_unique<platform::ErrorWindow>())
 {
     ui->setupUi(this);
     setFixedSize(size());
@@ -148,10 +148,10 @@ void TfrmDecoder::edtKeyFileChange()
 void TfrmDecoder::LoadCodeFile(const QString& name)
 {
     std::string code;
-    const ReadStatus status = platform_.readTextFile(platform::NativeName(name), code);
-    if (status != ReadStatus::Ok) {
+    const io::ReadStatus status = platform_.readTextFile(platform::NativeName(name), code);
+    if (status != io::ReadStatus::Ok) {
         code = std::string();
-        ShowError(QString::fromLatin1(status == ReadStatus::OutOfMemory ? kOutOfMemory : kOpenFailed));
+        ShowError(QString::fromLatin1(status == io::ReadStatus::OutOfMemory ? kOutOfMemory : io::kOpenFailed));
     }
     CodeText_ = std::move(code);
     ShowCode();
@@ -233,8 +233,8 @@ void TfrmDecoder::bbnSaveTextClick()
     const auto chosen = platform_.dialogs->GetSaveFileName(this, options);
     if (!chosen || chosen->isEmpty())
         return;
-    if (!WriteFileAtomically(platform::NativeName(*chosen), DecodedText_))
-        ShowError(QString::fromLatin1(kSaveFailed));
+    if (std::string message; !io::SaveCode(platform::NativeName(*chosen), DecodedText_, message))
+        ShowError(QString::fromStdString(message));
 }
 
 void TfrmDecoder::spbExitClick()
@@ -281,7 +281,7 @@ bool TfrmDecoder::DecodeRun(const std::string& keyName)
     auto table = std::make_unique<KeyTable>();
     std::uint8_t codeWidth = 0;
     try {
-        const KeyLoadResult loaded = LoadKeyFile(keyName, *table, codeWidth);
+        const KeyLoadResult loaded = io::LoadKeyFile(keyName, *table, codeWidth);
         if (!loaded.ok) {
             ShowError(QString::fromStdString(loaded.message));
             return false;

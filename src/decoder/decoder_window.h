@@ -12,9 +12,12 @@ namespace Ui {
 class TfrmDecoder;
 }
 
+namespace morvane::platform {
+class ErrorWindow;
+}
+
 namespace morvane::decoder {
 
-class TfrmError;
 
 inline constexpr const char* kDecoderTitle = "Morvane  |  Decoder";
 
@@ -43,7 +46,7 @@ public:
     const std::string& CodeText() const { return CodeText_; }
     const std::string& DecodedText() const { return DecodedText_; }
     bool Decoding() const { return Decoding_; }
-    TfrmError* frmError() const { return frmError_.get(); }
+    platform::ErrorWindow* frmError() const { return frmError_.get(); }
 
 signals:
     // The window has closed: the program ends.
@@ -76,7 +79,7 @@ private:
 
     std::unique_ptr<Ui::TfrmDecoder> ui;
     platform::Platform& platform_;
-    std::unique_ptr<TfrmError> frmError_;
+    std::unique_ptr<platform::ErrorWindow> frmError_;
     std::string CodeText_;    // the code, bytes in the 8-bit code page
     std::string DecodedText_; // the text of the last complete run
     bool CodeTooLong_ = false;

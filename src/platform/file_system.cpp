@@ -1,6 +1,6 @@
 #include "platform/file_system.h"
 
-#include "core/text_file.h"
+#include "io/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,7 +15,7 @@ namespace morvane::platform {
 
 bool FileExists(const std::string& name)
 {
-    return IsRegularFile(name);
+    return io::IsRegularFile(name);
 }
 
 std::string FullPath(const std::string& name)

@@ -9,7 +9,7 @@
 #include "settings_store.h"
 #include "shell.h"
 
-#include "core/text_file.h"
+#include "io/text_file.h"
 
 #include <functional>
 #include <memory>
@@ -24,9 +24,9 @@ struct Platform {
     FailureBox* failureBox = nullptr;
     std::function<std::unique_ptr<SettingsStore>()> createSettings;
     // Reads a text file: its bytes up to the first Ctrl-Z.
-    std::function<ReadStatus(const std::string& name, std::string& text)> readTextFile =
+    std::function<io::ReadStatus(const std::string& name, std::string& text)> readTextFile =
         [](const std::string& name, std::string& text) {
-            return ReadRegularFile(name, text, std::numeric_limits<std::size_t>::max(), true);
+            return io::ReadRegularFile(name, text, std::numeric_limits<std::size_t>::max(), true);
         };
 };
 

@@ -1,8 +1,8 @@
 #include "platform/qt_clipboard.h"
 
-#include "core/encoder.h"
 #include "platform/codepage.h"
 #include "platform/cp1252.h"
+#include "platform/memory.h"
 
 #include <cstdint>
 #include <cstring>

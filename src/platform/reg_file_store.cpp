@@ -1,8 +1,7 @@
 #include "platform/reg_file_store.h"
 
-#include "core/atomic_file.h"
 #include "core/integer_text.h"
-#include "core/text_file.h"
+#include "io/text_file.h"
 #include "platform/cp1252.h"
 
 #include <chrono>
@@ -262,7 +261,7 @@ const Value* FindValue(const std::vector<Value>& values, const std::string& name
 
 std::optional<Key> ReadKey(const std::string& file, std::string_view section, std::string& content)
 {
-    if (ReadRegularFile(file, content) != ReadStatus::Ok)
+    if (io::ReadRegularFile(file, content) != io::ReadStatus::Ok)
         return std::nullopt;
     return ParseKey(content, section);
 }
@@ -385,7 +384,7 @@ bool RegFileStore::WriteString(const std::string& name, const std::string& text)
             content.insert(key->insertAt, line + key->eol);
         }
     }
-    if (!WriteFileAtomically(file_, content))
+    if (!io::WriteFileAtomically(file_, content, io::WindowSaveOptions()))
         return false;
     values_ = ValuesOf(ParseKey(content, section_));
     return true;
@@ -397,7 +396,7 @@ bool RegFileStore::CreateKey(const std::string& path)
     {
         const WriterLock lock(file_);
         std::string content;
-        if (!lock || ReadRegularFile(file_, content) != ReadStatus::Ok)
+        if (!lock || io::ReadRegularFile(file_, content) != io::ReadStatus::Ok)
             return false;
         if (!ParseKey(content, section)) {
             const std::string header = "[" + section + "]";
@@ -408,7 +407,7 @@ bool RegFileStore::CreateKey(const std::string& path)
             if (content.back() != '\n')
                 content += content.back() == '\r' ? std::string("\n") : key->eol;
             content += key->eol + header + key->eol;
-            if (!WriteFileAtomically(file_, content))
+            if (!io::WriteFileAtomically(file_, content))
                 return false;
         }
     }

@@ -1,7 +1,6 @@
 #include "platform/user_settings.h"
 
-#include "core/atomic_file.h"
-#include "core/text_file.h"
+#include "io/text_file.h"
 #include "platform/reg_file_store.h"
 
 #include <cerrno>
@@ -70,14 +69,14 @@ bool CopySystemDefaultSettings(const std::string& userFile)
         if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         std::string bytes;
-        if (ReadRegularFile(candidate, bytes) != ReadStatus::Ok)
+        if (io::ReadRegularFile(candidate, bytes) != io::ReadStatus::Ok)
             return false;
         const auto slash = userFile.find_last_of('/');
         if (slash != std::string::npos && slash > 0 && !MakeFolders(userFile.substr(0, slash)))
             return false;
-        WriteOptions options;
+        io::WriteOptions options;
         options.keepExisting = true; // never over a file that appeared meanwhile
-        return WriteFileAtomically(userFile, bytes, options);
+        return io::WriteFileAtomically(userFile, bytes, options);
     }
     return false;
 }

@@ -1,6 +1,6 @@
 // The encoder program's windows driven headless, from start-up to the end,
 // and quick encoding.
-#include "application.h"
+#include "platform/qt_application.h"
 #include "coder.h"
 #include "copyright.h"
 #include "error.h"
@@ -9,9 +9,11 @@
 #include "program.h"
 #include "quick_encode.h"
 
+#include "io/key_file.h"
 #include "core/decoder.h"
 #include "core/key_generator.h"
 #include "platform/file_system.h"
+#include "support/all.h"
 #include "support/fakes.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -91,7 +93,7 @@ KeyTable WriteKey(const std::string& name)
     RandomSource random(4711);
     KeyTable table;
     GenerateKey(random, table);
-    return WriteKeyFile(name, table).ok ? table : (qFatal("cannot write the key file"), table);
+    return io::WriteKeyFile(name, table).ok ? table : (qFatal("cannot write the key file"), table);
 }
 
 // The text a code decodes to under table, or the decoder's message.
@@ -176,12 +178,15 @@ private slots:
     void startsUp()
     {
         Harness h({"morvane", Path("story.txt")});
-        QVERIFY(h.state().FormsCreated == 4 && h.program->frmNewKey && h.program->frmError && h.program->frmC);
-        QVERIFY(h.fake.settings->opened.size() == 1 && h.fake.dialogs.calls.empty() && !h.error().isVisible());
-        QVERIFY(h.source()->Text() == "Once upon a time\r\n" && h.state().SourceText == "Once upon a time\r\n");
+        QCOMPARE(h.state().FormsCreated, 4);
+        QVERIFY(h.program->frmNewKey && h.program->frmError && h.program->frmC);
+        QCOMPARE((All{h.fake.settings->opened.size(), h.fake.dialogs.calls.empty(), h.error().isVisible()}),
+                 (All{1, true, false}));
+        QCOMPARE((All{h.source()->Text(), h.state().SourceText}),
+                 (All{"Once upon a time\r\n", "Once upon a time\r\n"}));
         QCOMPARE(h.state().Random.RandomState, 12345u); // milliseconds since midnight UTC
         QCOMPARE(h.coder().windowTitle(), "Morvane Encoder  |  Ver. 1.1");
-        QVERIFY(h.state().StartDir == Here() && h.coder().size() == QSize(465, 419));
+        QCOMPARE((All{h.state().StartDir, h.coder().size()}), (All{Here(), QSize(465, 419)}));
         QVERIFY(!h.program->frmNewKey->isVisible() && !h.program->frmC->isVisible());
     }
 
@@ -227,10 +232,13 @@ private slots:
                 h.program->ShowError("first");
                 h.program->ShowError("second");
                 QCOMPARE(h.ErrorShown(), "second");
-                QVERIFY(h.error().windowFlags() & Qt::WindowStaysOnTopHint && h.error().size() == QSize(489, 65));
+                QCOMPARE((All{h.error().windowFlags().testFlag(Qt::WindowStaysOnTopHint), h.error().size()}),
+                         (All{true, QSize(489, 65)}));
                 close(h.error());
-                QVERIFY(!h.error().isVisible() && h.error().Message() == "second"); // kept until replaced
-                QVERIFY(h.coder().isVisible() != closeOnDismiss && h.program->Ended() == closeOnDismiss);
+                QCOMPARE((All{h.error().isVisible(), h.error().Message()}),
+                         (All{false, "second"})); // kept until replaced
+                QCOMPARE((All{h.coder().isVisible() != closeOnDismiss, h.program->Ended()}),
+                         (All{true, closeOnDismiss}));
             }
         Harness h;
         QTimer::singleShot(0, [&] {
@@ -239,7 +247,7 @@ private slots:
             QVERIFY(!h.program->Ended());
             h.click("spbExit");
         });
-        QVERIFY(h.program->Run() == 0 && h.program->Ended() && !h.coder().isVisible());
+        QCOMPARE((All{h.program->Run(), h.program->Ended(), h.coder().isVisible()}), (All{0, true, false}));
 
         // The top-level failure handler's box: a key whose width is no digit (no run starts).
         Harness failing;
@@ -293,7 +301,8 @@ private slots:
                                        {"LastLeftPos", kText("123456")}, {"LastTopPos", kText("  -5")}};
         });
         odd.coder().ShowMainWindow();
-        QVERIFY(!odd.error().isVisible() && odd.coder().pos() == QPoint(12345, -5) && odd.state().InstallDir.isEmpty());
+        QCOMPARE((All{odd.error().isVisible(), odd.coder().pos(), odd.state().InstallDir.isEmpty()}),
+                 (All{false, QPoint(12345, -5), true}));
         auto store = std::make_shared<FakeSettingsStore::Data>(*FakePlatform().settings);
         const auto sharing = [&](Harness& p) { p.fake.settings = store; };
         Harness first({"morvane"}, sharing);
@@ -302,7 +311,8 @@ private slots:
         QVERIFY((first.coder().geometry().center() - screen.center()).manhattanLength() <= 8);
         first.coder().move(40, 60);
         first.click("spbExit");
-        QVERIFY(first.program->Ended() && store->opened == std::vector<std::string>{"software\\morvane"});
+        QCOMPARE((All{first.program->Ended(), store->opened}),
+                 (All{true, std::vector<std::string>{"software\\morvane"}}));
         QCOMPARE(store->written, (std::vector<std::string>{"LastLeftPos", "LastTopPos"}));
         QCOMPARE(store->values["LastLeftPos"].data + store->values["LastTopPos"].data, "40\0" "60\0"s);
         Harness next({"morvane"}, sharing);
@@ -320,7 +330,7 @@ private slots:
         h.fake.settings->values["InstallPath"] = kText("/usr/local/bin");
         h.fake.settings->values["LastTopPos"] = Dword(1);
         h.coder().close();
-        QVERIFY(h.state().InstallDir == "/usr/local/bin" && h.ErrorShown() == kCorrectly);
+        QCOMPARE((All{h.state().InstallDir, h.ErrorShown()}), (All{"/usr/local/bin", kCorrectly}));
         QVERIFY(h.fake.settings->written.empty() && h.program->Ended());
         Harness refused;
         refused.coder().ShowMainWindow();
@@ -347,7 +357,7 @@ private slots:
         // 33800 characters are shown; typing stops there, a line break counting as two.
         h.state().SourceText = std::string(33800, 'a');
         h.coder().ShowSource();
-        QVERIFY(!h.state().SourceTooLong && field->Text().size() == 33800 && capacity->value() == 0);
+        QCOMPARE((All{h.state().SourceTooLong, field->Text().size(), capacity->value()}), (All{false, 33800, 0}));
         field->SetText(std::string(33799, 'a'));
         field->setFocus();
         field->moveCursor(QTextCursor::End);
@@ -361,12 +371,14 @@ private slots:
         QVERIFY(h.state().SourceTooLong && field->isReadOnly() && field->IsCentred());
         QCOMPARE(field->Text(), "The initial text is too long for displaying\r\n(You still can encode it)"s);
         QTest::mouseClick(h.find("bbnEncode"), Qt::LeftButton);
-        QVERIFY(h.state().SourceText == std::string(33801, 'z') && h.state().CodeText.size() == 4u + 4 * 33801);
+        QCOMPARE((All{h.state().SourceText, h.state().CodeText.size()}),
+                 (All{std::string(33801, 'z'), 4u + 4 * 33801}));
 
         // Clear from the notice empties the text for good; Tab moves the focus on.
         h.click("bbnClear");
         QVERIFY(!h.state().SourceTooLong && !field->isReadOnly() && !field->IsCentred());
-        QVERIFY(h.state().SourceText.empty() && !h.find("bbnClear")->isEnabled() && capacity->value() == 33800);
+        QCOMPARE((All{h.state().SourceText.empty(), h.find("bbnClear")->isEnabled(), capacity->value()}),
+                 (All{true, false, 33800}));
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Tab);
         QVERIFY(h.state().SourceText.empty() && !field->hasFocus());
@@ -375,21 +387,22 @@ private slots:
         const std::string text = "Meet me at noon.\r\n\tBring the key!";
         h.source()->SetText(text);
         h.click("bbnEncode");
-        QVERIFY(Decoded(h.state().CodeText, table) == text && h.code()->Text() == h.state().CodeText);
+        QCOMPARE((All{Decoded(h.state().CodeText, table), h.code()->Text()}), (All{text, h.state().CodeText}));
         // A code of 33800 characters shows, one of 33804 gives the notice; Copy and Save take it whole.
         for (const int characters : {8449, 8450}) {
             h.state().SourceText = std::string(characters, 'x');
             h.coder().ShowSource();
             h.click("bbnEncode");
             const bool notice = characters == 8450;
-            QVERIFY(h.state().CodeText.size() == 4u + 4 * characters && h.code()->IsCentred() == notice);
+            QCOMPARE((All{h.state().CodeText.size(), h.code()->IsCentred()}), (All{4u + 4 * characters, notice}));
             QCOMPARE(h.code()->Text(), notice ? "The final code is too long for displaying\r\n"
                                                 "(You still can copy or save the code)"s
                                               : h.state().CodeText);
             h.click("bbnCopy");
             h.fake.dialogs.answers = {Path("out.etx")};
             h.click("bbnSaveCode");
-            QVERIFY(h.fake.clipboard.text == h.state().CodeText && ReadBytes(dir / "out.etx") == h.state().CodeText);
+            QCOMPARE((All{h.fake.clipboard.text, ReadBytes(dir / "out.etx")}),
+                     (All{h.state().CodeText, h.state().CodeText}));
         }
         QCOMPARE(h.fake.dialogs.calls.back().Text(), "save ; Save code ; Encoded text files (*.etx)|*.etx|All "
                                                      "files (*.*)|*.* ; 1 ; etx ;  ;  ; asks to replace");
@@ -399,7 +412,7 @@ private slots:
         QCOMPARE(h.ErrorShown(), "Unable to copy the code.");
         h.fake.dialogs.answers = {Path("no-such-folder/x.etx")};
         h.click("bbnSaveCode");
-        QVERIFY(h.ErrorShown() == "Unable to save the file." && h.state().CodeText.size() == 33804);
+        QCOMPARE((All{h.ErrorShown(), h.state().CodeText.size()}), (All{"Unable to save the file.", 33804}));
         // An empty text gives no code, and Copy and Save go off.
         h.source()->SetText("");
         h.click("bbnEncode");
@@ -426,7 +439,7 @@ private slots:
         };
         for (const auto& [text, tooLong] : loaded) {
             h.click("bbnLoad");
-            QVERIFY(h.state().SourceText == text && h.state().SourceTooLong == tooLong);
+            QCOMPARE((All{h.state().SourceText, h.state().SourceTooLong}), (All{text, tooLong}));
             QVERIFY(h.state().CodeText.empty() && h.code()->Text().empty());
             QCOMPARE(h.enabled("bbnCopy bbnSaveCode"), "");
         }
@@ -435,8 +448,8 @@ private slots:
         h.find("bbnEncode")->setEnabled(false);
         h.click("bbnLoad");
         QDir::setCurrent(here);
-        QVERIFY(h.ErrorShown() == "Unable to open the file." && h.state().SourceText.empty());
-        QVERIFY(h.source()->Text().empty() && h.enabled("bbnEncode bbnLoad") == "bbnEncode bbnLoad");
+        QCOMPARE((All{h.ErrorShown(), h.state().SourceText.empty()}), (All{"Unable to open the file.", true}));
+        QCOMPARE((All{h.source()->Text().empty(), h.enabled("bbnEncode bbnLoad")}), (All{true, "bbnEncode bbnLoad"}));
         h.source()->SetText("kept");
         h.click("bbnLoad"); // cancelled
         QCOMPARE(h.state().SourceText, "kept"s);
@@ -445,9 +458,9 @@ private slots:
         h.find("bbnEncode")->setEnabled(false);
         h.fake.dialogs.answers = {std::nullopt, Path("other.key")};
         h.click("bbnBrowseKeyFile");
-        QVERIFY(h.keyField()->text() == Path("good.key") && !h.find("bbnEncode")->isEnabled());
+        QCOMPARE((All{h.keyField()->text(), h.find("bbnEncode")->isEnabled()}), (All{Path("good.key"), false}));
         h.click("bbnBrowseKeyFile");
-        QVERIFY(h.keyField()->text() == Path("other.key") && h.find("bbnEncode")->isEnabled());
+        QCOMPARE((All{h.keyField()->text(), h.find("bbnEncode")->isEnabled()}), (All{Path("other.key"), true}));
 
         // Every dialog opens with the first filter, no name, and the folder current at its last close.
         const auto& calls = h.fake.dialogs.calls;
@@ -464,10 +477,10 @@ private slots:
         h.fake.clipboard.text = "from\nclipboard";
         h.find("bbnEncode")->setEnabled(false);
         h.click("bbnPaste");
-        QVERIFY(h.state().SourceText == "from\r\nclipboard" && h.find("bbnEncode")->isEnabled());
+        QCOMPARE((All{h.state().SourceText, h.find("bbnEncode")->isEnabled()}), (All{"from\r\nclipboard", true}));
         h.fake.clipboard.failRead = true;
         h.click("bbnPaste");
-        QVERIFY(h.ErrorShown() == "Unable to paste the text." && h.state().SourceText == "from\r\nclipboard");
+        QCOMPARE((All{h.ErrorShown(), h.state().SourceText}), (All{"Unable to paste the text.", "from\r\nclipboard"}));
         h.fake.clipboard = {};
         h.click("bbnPaste");
         QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
@@ -498,7 +511,7 @@ private slots:
         h.coder().ShowSource();
         const auto checkLocked = [&](bool running) {
             QCOMPARE(h.find("bbnEncode")->text(), running ? "STOP" : "Encode");
-            QVERIFY(h.state().Encoding == running && h.find("bbnEncode")->isEnabled());
+            QCOMPARE((All{h.state().Encoding, h.find("bbnEncode")->isEnabled()}), (All{running, true}));
             const QString locked = "bbnBrowseKeyFile bbnClear bbnCopy bbnLoad bbnNewKey bbnPaste bbnSaveCode spbC "
                                    "spbDecoder spbExit lblHyperLink";
             QCOMPARE(h.enabled(locked), running ? "" : locked);
@@ -524,14 +537,15 @@ private slots:
         h.click("bbnEncode");
         QVERIFY(stopped && h.state().EncodingCancelled);
         checkLocked(false); // Copy and Save as before the run
-        QVERIFY(h.state().CodeText == previous && h.code()->Text() == previous);
+        QCOMPARE((All{h.state().CodeText, h.code()->Text()}), (All{previous, previous}));
         QCOMPARE(h.find<QProgressBar>("prbCoding")->value(), 0);
 
         // A rejected key leaves everything as it was, and no run starts.
         h.keyField()->setText(Path("missing.key"));
         h.click("bbnEncode");
         QCOMPARE(h.ErrorShown(), "The key file could not be found.");
-        QVERIFY(h.state().CodeText == previous && h.code()->Text() == previous && h.find("bbnCopy")->isEnabled());
+        QCOMPARE((All{h.state().CodeText, h.code()->Text(), h.find("bbnCopy")->isEnabled()}),
+                 (All{previous, previous, true}));
 
         // Closing the window during a run ends the run first.
         h.keyField()->setText(Path("good.key"));
@@ -561,7 +575,7 @@ private slots:
             void* const mainWindow = reinterpret_cast<void*>(h.coder().winId());
             h.click("spbDecoder");
             QCOMPARE(h.fake.shell.calls, std::vector{(launched + "|||0").toStdString()});
-            QVERIFY(h.fake.shell.lastOwner == mainWindow && h.program->Ended());
+            QCOMPARE((All{h.fake.shell.lastOwner, h.program->Ended()}), (All{mainWindow, true}));
         }
     }
 
@@ -577,12 +591,12 @@ private slots:
         auto* bar = window->findChild<QProgressBar*>("prbCreation");
         std::vector<int> values;
         connect(bar, &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
-        QVERIFY(!window->isVisible() && window->windowTitle() == "Create a new key");
+        QCOMPARE((All{window->isVisible(), window->windowTitle()}), (All{false, "Create a new key"}));
         window->ShowOrRaise(); // the dialog cancelled: no name, Create disabled
         const auto& calls = h.fake.dialogs.calls;
         QCOMPARE(calls.back().Text(), "save ; Set file name for a new key ; Key file (*.key)|*.key|All files (*.*)|*.* "
                                       "; 1 ; key ;  ;  ; asks to replace");
-        QVERIFY(!calls[0].ownerOnScreen && calls[0].options.initialDir == Here()); // before it shows
+        QCOMPARE((All{calls[0].ownerOnScreen, calls[0].options.initialDir}), (All{false, Here()})); // before it shows
         QVERIFY(window->windowHandle()->isVisible() && name->text().isEmpty() && !create->isEnabled());
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -591,22 +605,23 @@ private slots:
             QTest::keyClick(window->focusWidget(), Qt::Key_Return);
         }
         QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
-        QVERIFY(window->isVisible() && calls.size() == 1 && values.empty());
+        QCOMPARE((All{window->isVisible(), calls.size(), values.empty()}), (All{true, 1, true}));
         // Browse with a name: taken, Create enabled, the focus stays; a cancelled Browse keeps it.
         browse->setFocus();
         h.fake.dialogs.answers = {Path("first.key")};
         QTest::mouseClick(browse, Qt::LeftButton);
-        QVERIFY(name->text() == Path("first.key") && create->isEnabled() && window->focusWidget() == browse);
+        QCOMPARE((All{name->text(), create->isEnabled(), window->focusWidget()}),
+                 (All{Path("first.key"), true, browse}));
         QTest::mouseClick(browse, Qt::LeftButton);
-        QVERIFY(name->text() == Path("first.key") && create->isEnabled());
+        QCOMPARE((All{name->text(), create->isEnabled()}), (All{Path("first.key"), true}));
         window->ShowOrRaise();
-        QVERIFY(calls.size() == 3 && name->text() == Path("first.key"));
+        QCOMPARE((All{calls.size(), name->text()}), (All{3, Path("first.key")}));
         QTest::mouseClick(window->findChild<QPushButton*>("bbnCancel"), Qt::LeftButton);
         QVERIFY(!window->isVisible() && !QFile::exists(Path("first.key")));
         const QString missing = Path("no such folder/new.key");
         h.fake.dialogs.answers = {missing};
         window->ShowOrRaise();
-        QVERIFY(calls.size() == 4 && name->text() == missing && window->focusWidget() == create);
+        QCOMPARE((All{calls.size(), name->text(), window->focusWidget()}), (All{4, missing, create}));
 
         h.program->SetKeyFileName(Path("good.key"));
         WriteBytes(dir / "existing.key", "the old key");
@@ -623,9 +638,10 @@ private slots:
 #endif
                 QTest::mouseClick(create, Qt::LeftButton);
             }
-            QVERIFY(h.ErrorShown() == message && window->isVisible() && name->text() == target);
-            QVERIFY(create->isEnabled() && h.keyField()->text() == Path("good.key"));
-            QVERIFY(values[225] == 226 && !bar->value() && (target != missing || values.size() == 227)); // key first
+            QCOMPARE((All{h.ErrorShown(), window->isVisible(), name->text()}), (All{message, true, target}));
+            QCOMPARE((All{create->isEnabled(), h.keyField()->text()}), (All{true, Path("good.key")}));
+            QCOMPARE((All{values[225], bar->value(), target != missing || values.size() == 227}),
+                     (All{226, false, true})); // key first
             h.error().hide();
         }
         QCOMPARE(ReadBytes(dir / "existing.key"), "the old key"s); // and no temporary file beside it:
@@ -639,9 +655,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window));
         window->findChild<QPushButton*>("bbnCancel")->setFocus();
         QTest::keyClick(window->focusWidget(), Qt::Key_Return);
-        QVERIFY(h.ErrorShown().isEmpty() && !window->isVisible() && h.keyField()->text() == missing);
-        QVERIFY(h.state().Random.RandomState != stateBefore && QFile(missing).size() == 31644);
-        QVERIFY(bar->maximum() == 226 && values.size() == 452 && values[0] == 1 && values[225] == 226 && !values[451]);
+        QCOMPARE((All{h.ErrorShown().isEmpty(), window->isVisible(), h.keyField()->text()}),
+                 (All{true, false, missing}));
+        QCOMPARE((All{h.state().Random.RandomState != stateBefore, QFile(missing).size()}), (All{true, 31644}));
+        QCOMPARE((All{bar->maximum(), values.size(), values[0], values[225], values[451]}),
+                 (All{226, 452, 1, 226, false}));
     }
 
     // A key created during a run, over the very file the run loaded, leaves its code alone.
@@ -680,7 +698,8 @@ private slots:
 
         app::TfrmC* box = h.program->frmC;
         auto* e = box->findChild<QLabel*>("e");
-        QVERIFY(!box->isVisible() && box->windowTitle() == "Copyright" && e->cursor() == Qt::PointingHandCursor);
+        QCOMPARE((All{box->isVisible(), box->windowTitle(), e->cursor()}),
+                 (All{false, "Copyright", Qt::PointingHandCursor}));
         QCOMPARE(box->findChild<QLabel*>("l")->text() + e->text(), "Morvane, ver 1.1E-mail: author@morvane.example");
         QVERIFY(!box->findChild<QLabel*>("c")->text().isEmpty());
         h.click("spbC");
@@ -690,7 +709,7 @@ private slots:
         QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), e->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(e, &request);
         auto* menu = box->findChild<QMenu*>("pmnEmail");
-        QVERIFY(box->isVisible() && menu->isVisible() && h.fake.shell.calls.size() == 2);
+        QCOMPARE((All{box->isVisible(), menu->isVisible(), h.fake.shell.calls.size()}), (All{true, true, 2}));
         box->findChild<QAction*>("copy1")->trigger();
         menu->hide();
         QCOMPARE(h.fake.clipboard.text, "author@morvane.example"s);
@@ -698,7 +717,7 @@ private slots:
         QVERIFY(!box->isVisible());
         box->ShowOrRaise();
         QTest::mouseClick(box->findChild<QPushButton*>("bbnClose"), Qt::LeftButton);
-        QVERIFY(!box->isVisible() && h.state().FormsCreated == 4);
+        QCOMPARE((All{box->isVisible(), h.state().FormsCreated}), (All{false, 4}));
     }
 
     // Quick encoding.
@@ -735,17 +754,19 @@ private slots:
         QCOMPARE(shown.join(", "), "Label1 8,8, Label2 8,24, bbnCancelQuickEncoding 381,65 75x25, imgLogo 419,6 41x41, "
                                    "prbCoding 8,50 449x9");
         QLabel* label1 = h->find<QLabel>("Label1");
-        QVERIFY(label1->text() == "Source file: letter.txt" && label1->width() >= label1->sizeHint().width());
-        QVERIFY(h->find<QLabel>("Label2")->text() == "Key file: ");
+        QCOMPARE((All{label1->text(), label1->width() >= label1->sizeHint().width()}),
+                 (All{"Source file: letter.txt", true}));
+        QCOMPARE(h->find<QLabel>("Label2")->text(), "Key file: ");
         QCOMPARE(h->find("bbnCancelQuickEncoding")->text(), "Cancel");
         // A fixed-size dialog frame of outer height 123, no minimise or maximise box.
-        QVERIFY(w.width() == 465 && w.height() < 123 && w.frameGeometry().height() == 123);
+        QCOMPARE((All{w.width(), w.height() < 123, w.frameGeometry().height()}), (All{465, true, 123}));
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
         // The window was on show for the key dialog, which was the only one.
         const auto& calls = h->fake.dialogs.calls;
-        QVERIFY(calls.size() == 1 && calls[0].options.title == "Choose key file" && calls[0].ownerOnScreen);
+        QCOMPARE((All{calls.size(), calls[0].options.title, calls[0].ownerOnScreen}),
+                 (All{1, "Choose key file", true}));
         QVERIFY(h->ErrorShown().isEmpty() && h->fake.failureBox.shown.empty());
         QVERIFY(!QFile::exists(Letter("etx")) && h->fake.settings->written.empty()); // nor the position
         QVERIFY(Ended(*h));
@@ -768,7 +789,7 @@ private slots:
             QCOMPARE(code.empty() ? "<empty file>"s : Decoded(code, table), decoded);
             QCOMPARE(h->find<QLabel>("Label2")->text(), "Key file: good.key");
             QCOMPARE(h->state().SourceFileName, Letter("txt"));
-            QVERIFY(h->fake.dialogs.calls.size() == 1 && h->ErrorShown().isEmpty() && Ended(*h));
+            QCOMPARE((All{h->fake.dialogs.calls.size(), h->ErrorShown().isEmpty(), Ended(*h)}), (All{1, true, true}));
         }
     }
 
@@ -781,7 +802,7 @@ private slots:
             const std::optional<QString> chosen = cancelled ? std::nullopt : std::optional(Letter("chosen"));
             auto h = Quick(Letter("txt"), {Path("good.key"), chosen});
             const auto& calls = h->fake.dialogs.calls;
-            QVERIFY(calls.size() == 2 && calls[1].options.initialDir == Path("elsewhere"));
+            QCOMPARE((All{calls.size(), calls[1].options.initialDir}), (All{2, Path("elsewhere")}));
             QCOMPARE(calls[1].Text(), "save ; Save code ; Encoded text files (*.etx)|*.etx|All files (*.*)|*.* ; 1 ; "
                                       "etx ;  ;  ; asks to replace");
             const std::string chosenCode = ReadBytes(dir / "letters/letter.chosen");
@@ -833,7 +854,7 @@ private slots:
         QCOMPARE(s->ErrorShown(), "The application has not been installed properly.");
         QVERIFY(s->state().CodeText.empty() && !QFile::exists(Letter("etx")) && !s->coder().isEnabled());
         QTimer::singleShot(0, [&] { s->error().close(); });
-        QVERIFY(s->program->Run() == 0 && s->program->Ended());
+        QCOMPARE((All{s->program->Run(), s->program->Ended()}), (All{0, true}));
     }
 
     // Cancel during a run: nothing written, and a target that was there stays as it was.
@@ -849,8 +870,9 @@ private slots:
                     ++*counter, program->click("bbnCancelQuickEncoding");
                 });
             });
-            QVERIFY(yields == 1 && h->state().EncodingCancelled && !h->state().Encoding);
-            QVERIFY(h->fake.dialogs.calls.size() == 1 && QFile::exists(Letter("etx")) == targetThere && Ended(*h));
+            QCOMPARE((All{yields, h->state().EncodingCancelled, h->state().Encoding}), (All{1, true, false}));
+            QCOMPARE((All{h->fake.dialogs.calls.size(), QFile::exists(Letter("etx")), Ended(*h)}),
+                     (All{1, targetThere, true}));
             QCOMPARE(ReadBytes(dir / "letters/letter.etx"), targetThere ? "old" : "");
         }
     }
@@ -860,7 +882,7 @@ private slots:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    platform::Application application(argc, argv);
     TestWindows test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,22 +1,18 @@
-// The random source, integer texts, messages, keys and their files, text files and saved codes.
+// The random source, integer texts, messages and keys.
 #include "core/descramble.h"
 #include "core/encoder.h"
 #include "core/failure.h"
 #include "core/integer_text.h"
 #include "core/key_generator.h"
-#include "core/text_file.h"
 
-#include "support/file_size_limit.h"
-#include "support/temp_dir.h"
+#include "support/all.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
 #include <set>
 
 using namespace morvane;
-using namespace morvane::testing;
 using namespace std::literals;
-namespace fs = std::filesystem;
 
 TEST(Basics, DrawRuleSeedMessagesAndStoredTexts)
 {
@@ -51,7 +47,7 @@ TEST(IntegerText, AcceptedAndRejectedForms)
         {" - 5", {}}, {"$G", {}}, {std::string_view("\0" "12", 3), {}},
     };
     for (const auto& [text, value] : cases)
-        EXPECT_TRUE(ParseIntegerText(text) == value && IsNotInteger(text) == !value) << '"' << text << '"';
+        EXPECT_EQ((All{ParseIntegerText(text), IsNotInteger(text)}), (All{value, !value})) << '"' << text << '"';
     // 9999999 is the default that marks a failed conversion, in every spelling.
     for (const std::string_view text : {"9999999", "  9999999", "+9999999", "009999999", "$98967F", "$98967f"})
         EXPECT_TRUE(IsNotInteger(text)) << text;
@@ -70,7 +66,7 @@ TEST(KeyGenerator, DistinctNumbersFrom1000To9998DrawnAsByThePlainRule)
             for (std::uint16_t& number : row)
                 do number = static_cast<std::uint16_t>(plain.RandomBelow(kCodeChoices) + kLowestCode);
                 while (!seen.insert(number).second);
-        EXPECT_TRUE(table.rows == reference.rows && fast.RandomState == plain.RandomState) << seed;
+        EXPECT_EQ((All{table.rows, fast.RandomState}), (All{reference.rows, plain.RandomState})) << seed;
         EXPECT_TRUE(*seen.begin() >= 1000 && *seen.rbegin() <= 9998) << seed;
     }
 }
@@ -120,7 +116,8 @@ TEST(KeyFile, LoadingRules)
         const auto [ok, message] = ParseKeyFile(c.bytes, table, width);
         const std::string what = c.bytes.substr(0, 12) + "... of " + std::to_string(c.bytes.size());
         EXPECT_EQ(message, c.ok ? "" : kKeyUnreadable) << what;
-        EXPECT_TRUE(ok == c.ok && width == std::uint8_t(c.width) && (c.width >= 0 || table.cell(1, 1) == 77)) << what;
+        EXPECT_EQ((All{ok, width, c.width >= 0 || table.cell(1, 1) == 77}),
+                  (All{c.ok, std::uint8_t(c.width), true})) << what;
         EXPECT_TRUE(!c.ok || table.rows[c.cell / 35][c.cell % 35] == (c.value < 0 ? last : c.value)) << what;
     }
     // A width character that is no digit fails the conversion, and the earlier key stays; a NUL is quoted as nothing.
@@ -134,93 +131,6 @@ TEST(KeyFile, LoadingRules)
             message = failure.what();
         }
         EXPECT_EQ(message, character ? "'q' is not a valid integer value" : "'' is not a valid integer value");
-        EXPECT_TRUE(width == 3 && table.cell(2, 2) == 5);
+        EXPECT_EQ((All{width, table.cell(2, 2)}), (All{3, 5}));
     }
-}
-
-// Keys and codes replace a file whole or not at all; texts are bytes up to the first Ctrl-Z.
-TEST(Files, WrittenWholeOrNotAtAllAndReadUpToTheFirstCtrlZ)
-{
-    TempDir dir;
-    KeyTable table, loaded;
-    RandomSource random(3);
-    GenerateKey(random, table);
-    int rows = 0;
-    ASSERT_TRUE(WriteKeyFile(dir / "new.key", table, [&](int) { ++rows; }).ok);
-    EXPECT_EQ(rows, 226);
-    for (const std::string& bad : {dir / "no/such/folder.key", dir.path()})
-        EXPECT_EQ(WriteKeyFile(bad, table).message, kKeyCreateFailed) << bad;
-    EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
-    std::uint8_t width = 0;
-    WriteBytes(dir / "wide.key", "0117" + std::string(kKeyCells * 7, '7')); // a file as long as a key file may be
-    EXPECT_TRUE(LoadKeyFile(dir / "wide.key", loaded, width).ok && loaded.cell(226, 35) == 7777777 % 65536);
-    for (const std::string& name : {dir / "", dir / "missing.key", ""s})
-        EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
-
-    std::string all(256, '\0'), big(3 << 20, 'z'), text;
-    std::iota(all.begin(), all.end(), '\0');
-    all.erase(26, 1) += "\r\n\n"; // every byte but Ctrl-Z; no line end is translated
-    const std::pair<std::string, std::string> cases[] = {
-        {all, all}, {std::string("ab\x1a" "cd\x1a", 6), "ab"}, {"", ""}, {big + "\x1a" + "tail", big}, {big, big}};
-    for (const auto& [bytes, read] : cases) {
-        WriteBytes(dir / "t.txt", bytes);
-        EXPECT_TRUE(ReadTextFile(dir / "t.txt", text) && text == read) << bytes.size();
-    }
-    EXPECT_LT(text.capacity(), big.size() + 64) << "a large file is held once, not twice";
-    for (const std::string& name : {dir / "missing.txt", dir.path()})
-        EXPECT_TRUE(!ReadTextFile(name, text = "old") && text.empty()) << name;
-
-    // Codes are saved as they are.
-    const std::string name = dir / "code.etx";
-    std::string message;
-    ASSERT_TRUE(SaveCode(name, "011412345678", message));
-    EXPECT_EQ(ReadBytes(name), "011412345678") << "no line end";
-    ASSERT_TRUE(SaveCode(name, "01149999", message));
-    EXPECT_EQ(ReadBytes(name), "01149999");
-    EXPECT_TRUE(SaveCode(dir / std::string(200, 'n'), "0114", message)) << "a long name";
-    for (const std::string& bad : {dir / "missing/code.etx", dir.path()})
-        EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 5) << "no temporary file left";
-}
-
-// Links, pipes, devices, modes and a full disk, as POSIX systems have them.
-TEST(Files, LinksPipesDevicesModesAndAFullDisk)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "named pipes, devices, POSIX modes and file size limits: not on Windows";
-#else
-    TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    fs::create_symlink(dir / "fifo", dir / "fifo-link");
-    KeyTable table, loaded;
-    RandomSource random(3);
-    GenerateKey(random, table);
-    ASSERT_TRUE(WriteKeyFile(dir / "new.key", table).ok);
-    EXPECT_EQ([&] { FileSizeLimit full(9); return WriteKeyFile(dir / "new.key", {}).message; }(), kKeyWriteFailed);
-    EXPECT_EQ(ReadBytes(dir / "new.key"), FormatKeyFile(table)) << "the old key stays whole";
-    std::uint8_t width = 0;
-    fs::create_symlink(dir / "new.key", dir / "link.key");
-    EXPECT_TRUE(LoadKeyFile(dir / "link.key", loaded, width).ok && loaded.rows == table.rows);
-    for (const std::string& name : {dir / "fifo", "/dev/zero"s})
-        EXPECT_EQ(LoadKeyFile(name, loaded, width).message, kKeyNotFound) << name;
-    std::string text;
-    for (const std::string& name : {"/dev/zero"s, dir / "fifo"}) // neither hangs
-        EXPECT_TRUE(!ReadTextFile(name, text = "old") && text.empty()) << name;
-
-    // Through a link into the file it leads to, which keeps its mode.
-    const std::string name = dir / "code.etx";
-    std::string message;
-    ASSERT_TRUE(SaveCode(name, "011412345678", message));
-    ::chmod(name.c_str(), 0640);
-    fs::create_symlink(name, dir / "link.etx");
-    ASSERT_TRUE(SaveCode(dir / "link.etx", "01149999", message));
-    EXPECT_TRUE(ReadBytes(name) == "01149999" && fs::is_symlink(dir / "link.etx")) << "the link's file is replaced";
-    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640)) << "a replaced file keeps its mode";
-    EXPECT_TRUE(SaveCode(dir / std::string(255, 'n'), "0114", message)) << "a name as long as a name can be";
-    // A pipe (or a device) is never renamed over, directly or through a link.
-    for (const std::string& bad : {dir / "fifo", dir / "fifo-link"})
-        EXPECT_TRUE(!SaveCode(bad, "0114", message) && message == kSaveFailed) << bad;
-    EXPECT_TRUE(fs::is_fifo(dir / "fifo") && fs::is_symlink(dir / "fifo-link"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 7) << "no temporary file left";
-#endif
 }

@@ -4,6 +4,8 @@
 #include "core/key_generator.h"
 
 #include <algorithm>
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>
@@ -56,9 +58,32 @@ std::string Encode(std::string_view text, const KeyTable& table, std::uint32_t s
     return code;
 }
 
+// Each encoder test runs on every path this processor runs; the path is let go after the test, whatever happened in it.
+class EncodePaths : public testing::TestWithParam<EncodePath> {
+protected:
+    void SetUp() override { ASSERT_TRUE(ForceEncodePath(GetParam())); }
+    void TearDown() override { ASSERT_TRUE(ForceEncodePath(std::nullopt)); }
+};
+INSTANTIATE_TEST_SUITE_P(Encoder, EncodePaths, testing::ValuesIn(SupportedEncodePaths()),
+                         [](const auto& info) { return std::string(EncodePathName(info.param)); });
+
 } // namespace
 
-TEST(Encoder, EveryCharacterGoesToItsRowInTheCodeFormat)
+// A path is forced only where it runs; a refusal leaves the choice as it was.
+TEST(Encoder, OnlyASupportedPathCanBeForced)
+{
+    const std::vector<EncodePath> supported = SupportedEncodePaths();
+    const CodeCells cells(*GeneratedKey(1), 4);
+    EXPECT_EQ(ChosenEncodePath(cells), supported.back());
+    for (const EncodePath path : {EncodePath::Plain, EncodePath::Portable, EncodePath::Avx2, EncodePath::Avx512}) {
+        const bool runs = std::ranges::count(supported, path) == 1;
+        EXPECT_EQ(ForceEncodePath(path), runs) << EncodePathName(path);
+        EXPECT_EQ(ChosenEncodePath(cells), runs ? path : supported.back()) << EncodePathName(path);
+        ASSERT_TRUE(ForceEncodePath(std::nullopt));
+    }
+}
+
+TEST_P(EncodePaths, EveryCharacterGoesToItsRowInTheCodeFormat)
 {
     const auto key = MakeKey([](int i) { return 1000 + i; }); // row r holds 1000 + 35 (r - 1) to 1034 + 35 (r - 1)
     std::string all(256, '\0');
@@ -78,7 +103,7 @@ TEST(Encoder, EveryCharacterGoesToItsRowInTheCodeFormat)
 
 // Every path against the rule: random texts of every byte, 0 to 3 blocks long, whole and split so that blocks and lanes
 // meet elsewhere, with keys of several widths and keys whose numbers are shorter or longer than their width.
-TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
+TEST_P(EncodePaths, GiveTheCodeAndStateOfTheRule)
 {
     std::mt19937 gen(12);
     auto keyOf = [&](std::uint32_t low, std::uint32_t high) {
@@ -90,35 +115,33 @@ TEST(Encoder, EveryPathGivesTheCodeAndStateOfTheRule)
     const std::pair<std::unique_ptr<KeyTable>, std::uint8_t> keys[] = {{GeneratedKey(11), 4}, {keyOf(0, 9), 1},
         {keyOf(100, 999), 3}, {keyOf(10000, 65535), 5}, {keyOf(0, 9999), 4}, {keyOf(1000, 10000), 4}};
     constexpr std::size_t kB = kEncodeBlock;
-    for (const EncodePath path : SupportedEncodePaths()) {
-        ForceEncodePath(path);
-        for (const auto& [table, width] : keys) {
-            const auto encoder = std::make_unique<Encoder>(*table, width);
-            for (const std::size_t length : std::initializer_list<std::size_t>{0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB,
-                                                                              kB + 1, 2 * kB, 3 * kB + 99}) {
-                std::string text(length, 'A'); // line feeds and other dropped characters from none to most
-                for (std::size_t i = 1; i < length; ++i)
-                    text[i] = static_cast<char>(gen() % 4 < length % 5 ? gen() % 32 : gen() % 256);
-                const std::uint32_t seed = gen();
-                RandomSource reference(seed);
-                const std::string expected = CodeByTheRule(text, *table, reference);
-                for (const std::size_t split : std::initializer_list<std::size_t>{0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
-                    RandomSource random(seed);
-                    std::string code;
-                    encoder->EncodeChunk(std::string_view(text).substr(0, std::min(split, length)), random, code);
-                    encoder->EncodeChunk(std::string_view(text).substr(std::min(split, length)), random, code);
-                    ASSERT_TRUE(code == expected && random.RandomState == reference.RandomState) << EncodePathName(path)
-                        << " width " << int(width) << " length " << length << " split " << split;
-                }
+    for (const auto& [table, width] : keys) {
+        const auto encoder = std::make_unique<Encoder>(*table, width);
+        for (const std::size_t length : std::initializer_list<std::size_t>{0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB,
+                                                                          kB + 1, 2 * kB, 3 * kB + 99}) {
+            std::string text(length, 'A'); // line feeds and other dropped characters from none to most
+            for (std::size_t i = 1; i < length; ++i)
+                text[i] = static_cast<char>(gen() % 4 < length % 5 ? gen() % 32 : gen() % 256);
+            const std::uint32_t seed = gen();
+            RandomSource reference(seed);
+            const std::string expected = CodeByTheRule(text, *table, reference);
+            for (const std::size_t split : std::initializer_list<std::size_t>{0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
+                RandomSource random(seed);
+                std::string code;
+                encoder->EncodeChunk(std::string_view(text).substr(0, std::min(split, length)), random, code);
+                encoder->EncodeChunk(std::string_view(text).substr(std::min(split, length)), random, code);
+                const std::string where = "width " + std::to_string(width) + " length " + std::to_string(length) +
+                                          " split " + std::to_string(split);
+                ASSERT_EQ(code, expected) << where;
+                ASSERT_EQ(random.RandomState, reference.RandomState) << where;
             }
         }
     }
-    ForceEncodePath(std::nullopt);
 }
 
 // The run offers control every 50 characters walked (dropped ones count); after a no it asks twice as far on, at most
 // 51,200 characters on. A stop leaves the code and the random state of exactly the walked text.
-TEST(Encoder, RunOffersControlEveryFiftyCharactersAndStopsAfterAYield)
+TEST_P(EncodePaths, RunOffersControlEveryFiftyCharactersAndStopsAfterAYield)
 {
     const auto key = GeneratedKey(11);
     const struct {
@@ -143,7 +166,7 @@ TEST(Encoder, RunOffersControlEveryFiftyCharactersAndStopsAfterAYield)
         EXPECT_EQ(EncodeText(text, *key, 4, run, hook, code), !stopped) << c.length;
         const std::size_t walked = stopped ? c.yields.back() : c.length;
         EXPECT_EQ(code, "0114" + CodeByTheRule(std::string_view(text).substr(0, walked), *key, reference)) << c.length;
-        EXPECT_TRUE(run.RandomState == reference.RandomState && hook.yields == c.yields) << c.length;
+        EXPECT_EQ((All{run.RandomState, hook.yields}), (All{reference.RandomState, c.yields})) << c.length;
         EXPECT_EQ(hook.asked, c.asked) << c.length;
     }
 }
@@ -164,14 +187,14 @@ TEST(Decoder, RoundTripsOverEveryByteWidthAndLineBreak)
                 if (RowOf(static_cast<unsigned char>(c)) != 0)
                     expected += c == '\r' && lineBreaks == LineBreaks::CrLf ? "\r\n" : std::string(1, c);
             EXPECT_TRUE(DecodeCode(code, key, width, lineBreaks, whole, message)) << message;
-            EXPECT_TRUE(whole == expected) << "width " << int(width) << ", length " << text.size();
+            EXPECT_EQ(whole, expected) << "width " << int(width) << ", length " << text.size();
             Decoder decoder(key, width, lineBreaks);
             for (std::string_view rest = wrapped; !rest.empty();) {
                 const std::size_t n = std::min<std::size_t>(rest.size(), 1 + rng() % 7);
                 ASSERT_TRUE(decoder.Feed(rest.substr(0, n), pieces)) << decoder.message();
                 rest.remove_prefix(n);
             }
-            EXPECT_TRUE(decoder.Finish() && pieces == whole && decoder.position() == wrapped.size());
+            EXPECT_EQ((All{decoder.Finish(), pieces, decoder.position()}), (All{true, whole, wrapped.size()}));
         }
     };
     for (const std::uint32_t keySeed : {0u, 4242u, 0xDEADBEEFu})
@@ -209,7 +232,7 @@ TEST(Decoder, EachFaultOfCodeOrKeyHasItsMessageAtItsPlace)
     for (const auto& [bad, message, textBefore] : cases) {
         std::string text, got;
         EXPECT_FALSE(DecodeCode(bad, *key, 4, LineBreaks::CrLf, text, got)) << bad;
-        EXPECT_TRUE(got == message && text == textBefore) << bad << ": " << got;
+        EXPECT_EQ((All{got, text}), (All{message, textBefore})) << bad << ": " << got;
     }
     // A fault split across pieces is reported once, at its first digit.
     Decoder decoder(*key, 4);
@@ -218,7 +241,7 @@ TEST(Decoder, EachFaultOfCodeOrKeyHasItsMessageAtItsPlace)
         EXPECT_TRUE(decoder.Feed(piece, text));
     EXPECT_FALSE(decoder.Feed("99", text)); // "0199" at positions 9 to 12
     EXPECT_FALSE(decoder.Feed("1000", text) || decoder.Finish());
-    EXPECT_TRUE(decoder.message() == UnknownNumberMessage("0199", 9) && text == " ") << decoder.message();
+    EXPECT_EQ((All{decoder.message(), text}), (All{UnknownNumberMessage("0199", 9), " "})) << decoder.message();
 
     // Keys that cannot decode: a number without the width's digits, one in two cells; widths no cell has (0, above 5).
     key->cell(3, 4) = 999;

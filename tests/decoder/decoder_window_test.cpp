@@ -1,10 +1,12 @@
 // The decoder window, headless, with scripted dialogs, clipboard and failure box.
-#include "decoder/decoder_error.h"
+#include "platform/error_window.h"
 #include "decoder/decoder_window.h"
 
+#include "io/key_file.h"
 #include "core/encoder.h"
 #include "core/key_generator.h"
 #include "platform/codepage.h"
+#include "support/all.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -37,7 +39,7 @@ class DecoderWindowTest : public QObject {
     T* control(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
     void click(const char* name) const { control(name)->click(); }
     QString field(const char* name) const { return control<QPlainTextEdit>(name)->toPlainText(); }
-    QString errorShown() const { return window->frmError()->isVisible() ? window->frmError()->message() : ""; }
+    QString errorShown() const { return window->frmError()->isVisible() ? window->frmError()->Message() : ""; }
     QString Path(const char* name) const { return QString::fromStdString(dir / name); }
     void setKey(const QString& name) const { control<QLineEdit>("edtKeyFile")->setText(name); }
     // Pastes the code and presses Decode.
@@ -48,7 +50,7 @@ private slots:
     {
         RandomSource random(2026);
         GenerateKey(random, key);
-        QVERIFY(WriteKeyFile(dir / "letter.key", key).ok);
+        QVERIFY(io::WriteKeyFile(dir / "letter.key", key).ok);
         window = std::make_unique<decoder::TfrmDecoder>(fake.platform);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -62,7 +64,7 @@ private slots:
         QVERIFY(!control("bbnDecode")->isEnabled());
         fake.dialogs.answers = {Path("letter.etx"), Path("letter.key")};
         click("bbnLoad");
-        QVERIFY(window->CodeText() == Encode(letter) && field("mmoCode").toStdString() == Encode(letter));
+        QCOMPARE((All{window->CodeText(), field("mmoCode").toStdString()}), (All{Encode(letter), Encode(letter)}));
         QVERIFY(!control("bbnDecode")->isEnabled()); // no key yet
         click("bbnBrowseKeyFile");
         QCOMPARE(control<QLineEdit>("edtKeyFile")->text(), Path("letter.key"));
@@ -73,7 +75,7 @@ private slots:
         QCOMPARE(calls[1].options.filter, "Key files (*.key)|*.key|All files (*.*)|*.*");
 
         click("bbnDecode");
-        QVERIFY(errorShown().isEmpty() && window->DecodedText() == letter);
+        QCOMPARE((All{errorShown().isEmpty(), window->DecodedText()}), (All{true, letter}));
         QCOMPARE(field("mmoText"), platform::ToUnicode("Dear reader,\n\tthe code reads back: \xe9t\xe9 \xff.\n"));
         QCOMPARE(control("bbnDecode")->text(), "Decode");
         click("bbnCopy");
@@ -92,24 +94,25 @@ private slots:
         // Failures are shown in the error window.
         setKey(Path("missing.key"));
         decode(Encode("x"));
-        QVERIFY(errorShown() == "The key file could not be found." && window->frmError()->windowTitle() == "Error");
+        QCOMPARE((All{errorShown(), window->frmError()->windowTitle()}),
+                 (All{"The key file could not be found.", "Error"}));
         QVERIFY(window->frmError()->windowFlags() & Qt::WindowStaysOnTopHint);
 
         // A second failure replaces the message; Close hides the window.
         setKey(Path("letter.key"));
         fake.clipboard.failRead = true;
         click("bbnPaste");
-        QVERIFY(errorShown() == "Unable to paste the code." && window->CodeText() == Encode("x"));
+        QCOMPARE((All{errorShown(), window->CodeText()}), (All{"Unable to paste the code.", Encode("x")}));
         fake.clipboard.outOfMemory = true;
         click("bbnPaste");
         QCOMPARE(errorShown(), "Out of memory.");
         fake.clipboard.outOfMemory = false;
         window->frmError()->findChild<QPushButton*>("BitBtn1")->click();
-        QVERIFY(!window->frmError()->isVisible() && window->DecodedText() == letter); // as before
+        QCOMPARE((All{window->frmError()->isVisible(), window->DecodedText()}), (All{false, letter})); // as before
         fake.clipboard.failRead = false;
         fake.dialogs.answers = {Path("missing.etx")};
         click("bbnLoad");
-        QVERIFY(errorShown() == "Unable to open the file." && window->CodeText().empty());
+        QCOMPARE((All{errorShown(), window->CodeText().empty()}), (All{"Unable to open the file.", true}));
 
         decode(Encode("Saved"));
         fake.clipboard.failWrite = true;
@@ -139,7 +142,8 @@ private slots:
         setKey(Path("letter.key"));
         click("bbnPaste");
         QCOMPARE(field("mmoCode"), "The code is too long for displaying\n(You still can decode it)");
-        QVERIFY(control<QPlainTextEdit>("mmoCode")->isReadOnly() && window->CodeText() == Encode(text));
+        QCOMPARE((All{control<QPlainTextEdit>("mmoCode")->isReadOnly(), window->CodeText()}),
+                 (All{true, Encode(text)}));
 
         bool sawRun = false;
         QTimer::singleShot(0, this, [&] {
@@ -148,13 +152,15 @@ private slots:
             click("bbnDecode");
         });
         click("bbnDecode");
-        QVERIFY(sawRun && !window->Decoding() && window->DecodedText() == before && errorShown().isEmpty());
-        QVERIFY(control("bbnDecode")->text() == "Decode" && !control<QProgressBar>("prbDecoding")->value());
+        QCOMPARE((All{sawRun, window->Decoding(), window->DecodedText(), errorShown().isEmpty()}),
+                 (All{true, false, before, true}));
+        QCOMPARE((All{control("bbnDecode")->text(), control<QProgressBar>("prbDecoding")->value()}),
+                 (All{"Decode", false}));
         QVERIFY(control("bbnLoad")->isEnabled() && control("bbnCopy")->isEnabled()); // as before the run
 
         click("bbnDecode");
         click("bbnCopy");
-        QVERIFY(window->DecodedText() == text && fake.clipboard.text == text);
+        QCOMPARE((All{window->DecodedText(), fake.clipboard.text}), (All{text, text}));
         QCOMPARE(field("mmoText"),
                  "The decoded text is too long for displaying\n(You still can copy or save the text)");
 

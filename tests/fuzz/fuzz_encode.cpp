@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const EncodePath path : SupportedEncodePaths()) {
-        ForceEncodePath(path);
+        if (!ForceEncodePath(path))
+            std::abort();
         RandomSource random(data[1] * 7919u), reference = random;
         Scripted hook(data[2], data[1] % 4);
         std::string code;
@@ -57,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (code != expected || random.RandomState != reference.RandomState)
             std::abort();
     }
-    ForceEncodePath(std::nullopt);
+    (void)ForceEncodePath(std::nullopt);
     return 0;
 }

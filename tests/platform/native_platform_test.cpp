@@ -7,6 +7,8 @@
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -71,8 +73,8 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     };
     for (const auto& [name, type, data] : cases) {
         const auto info = store.QueryValue(name).value_or(ValueInfo{});
-        EXPECT_TRUE(info.type == type && store.ReadValue(name).value_or(ValueData{}).type == type) << name;
-        EXPECT_TRUE(info.size == data.size() && Read(store, name) == data) << name;
+        EXPECT_EQ((All{info.type, store.ReadValue(name).value_or(ValueData{}).type}), (All{type, type})) << name;
+        EXPECT_EQ((All{info.size, Read(store, name)}), (All{data.size(), data})) << name;
     }
     // Data that cannot be parsed: the value is there but cannot be read.
     for (const char* name : {"Broken"})
@@ -85,7 +87,7 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     WriteBytes(file, kShortFile);
     EXPECT_TRUE(store.QueryValue("Number"));
     store.Refresh();
-    EXPECT_TRUE(!store.QueryValue("Number") && Read(store, "LastTopPos") == Sz("1"));
+    EXPECT_EQ((All{store.QueryValue("Number").has_value(), Read(store, "LastTopPos")}), (All{false, Sz("1")}));
 
     // Without file, section or write access the key does not open, and nothing is created.
     WriteBytes(dir / "other.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\morvane2]\n\"InstallPath\"=\"x\"\n"
@@ -121,7 +123,7 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     EXPECT_EQ(Read(store, "LastLeftPos"), Sz("-33")) << "the writer sees what it wrote";
     RegFileStore again(file);
     ASSERT_TRUE(again.OpenKey(kKey));
-    EXPECT_TRUE(Read(again, "LastTopPos") == Sz("120") && again.QueryValue("Blob")->type == kRegSz);
+    EXPECT_EQ((All{Read(again, "LastTopPos"), again.QueryValue("Blob")->type}), (All{Sz("120"), kRegSz}));
     EXPECT_EQ(Read(again, "Blob"), Sz("C:\\ \"quoted\" \xE9\x80"));
 
     // A new value goes after the key's last line and leaves the other values readable: at the end of a file without
@@ -145,10 +147,11 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     // A write that fails as on a full disk (even for root) leaves the file whole.
     WriteBytes(file, kShortFile);
     EXPECT_FALSE([&] { FileSizeLimit full(kShortFile.size() - 2); return store.WriteString("LastTopPos", "2"); }());
-    EXPECT_TRUE(ReadBytes(file) == kShortFile && std::distance(fs::directory_iterator(dir.path()), {}) == 5);
+    EXPECT_EQ((All{ReadBytes(file), std::distance(fs::directory_iterator(dir.path()), {})}), (All{kShortFile, 5}));
     // The key removed from the file after it was opened: never created again.
     WriteBytes(file, "REGEDIT4\n; emptied by hand\n");
-    EXPECT_TRUE(!store.WriteString("LastTopPos", "2") && ReadBytes(file) == "REGEDIT4\n; emptied by hand\n");
+    EXPECT_EQ((All{store.WriteString("LastTopPos", "2"), ReadBytes(file)}),
+              (All{false, "REGEDIT4\n; emptied by hand\n"}));
 
     // Two writers at once keep each other's values: each re-reads the file under a lock.
     WriteBytes(file, kHead);
@@ -279,5 +282,5 @@ TEST(FileSystem, FileExistsFullPathFindEntryNameAndShellAction)
         EXPECT_TRUE(action == Nothing || target.path == file) << file;
     }
     const ShellTarget relative = ChooseShellAction("morvanedecoder", dir.path()); // a name in the given folder
-    EXPECT_TRUE(relative.action == StartProgram && relative.path == program);
+    EXPECT_EQ((All{relative.action, relative.path}), (All{StartProgram, program}));
 }

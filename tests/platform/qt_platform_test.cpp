@@ -8,6 +8,8 @@
 
 #include "support/temp_dir.h"
 
+#include "support/all.h"
+
 #include <gtest/gtest.h>
 
 #include <QtWidgets>
@@ -33,15 +35,15 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     for (int b = 0; b < 256; ++b)
         bytes += static_cast<char>(b);
     const QString text = ToUnicode(bytes);
-    ASSERT_TRUE(text.size() == 256 && FromUnicode(text) == bytes);
+    ASSERT_EQ((All{text.size(), FromUnicode(text)}), (All{256, bytes}));
     // The plain C++ conversions of the settings file agree with these.
-    EXPECT_TRUE(QString::fromStdString(Cp1252ToUtf8(bytes)) == text && Utf8ToCp1252(text.toStdString()) == bytes);
+    EXPECT_EQ((All{QString::fromStdString(Cp1252ToUtf8(bytes)), Utf8ToCp1252(text.toStdString())}), (All{text, bytes}));
     // The assigned bytes agree with Qt's own Windows-1252 decoder where it has one; the others are C1 controls.
     QStringDecoder system("windows-1252");
     const QString decoded = system.isValid() ? system.decode(QByteArray::fromStdString(bytes)) : text;
     for (int b = 0x80; b < 0xA0; ++b)
         EXPECT_EQ(text[b], b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D ? QChar(b) : decoded[b]) << b;
-    EXPECT_TRUE(text[0x80] == QChar(u'\u20AC') && text[0x9F] == QChar(u'\u0178') && text[0xE9] == QChar(u'\u00E9'));
+    EXPECT_EQ((All{text[0x80], text[0x9F], text[0xE9]}), (All{QChar(u'\u20AC'), QChar(u'\u0178'), QChar(u'\u00E9')}));
     EXPECT_EQ(FromUnicode(QStringLiteral("a\u0100b\u0416c")), "a?b?c");
     EXPECT_EQ(FromUnicode(QString::fromUtf8("\xF0\x9F\x98\x80")), "?") << "one mark for a character outside the plane";
     EXPECT_EQ(FromUnicode(QString(QChar(0xD800))), "?") << "an unpaired surrogate";
@@ -50,7 +52,7 @@ TEST(CodePage, AllBytesSurviveARoundTripAndOtherCharactersBecomeQuestionMarks)
     // The clipboard carries the same 8-bit text; plain text ends at a NUL.
     QtClipboard clipboard;
     ASSERT_TRUE(clipboard.SetText(bytes.substr(1)));
-    EXPECT_TRUE(QGuiApplication::clipboard()->text() == text.mid(1) && clipboard.GetText() == bytes.substr(1));
+    EXPECT_EQ((All{QGuiApplication::clipboard()->text(), clipboard.GetText()}), (All{text.mid(1), bytes.substr(1)}));
     ASSERT_TRUE(clipboard.SetText("0114123")); // a code: ASCII digits
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "0114123");
     QGuiApplication::clipboard()->setText(QStringLiteral("before\u0000after \u0416"));
@@ -94,7 +96,7 @@ TEST(Dialogs, FileDialogOptionsFiltersCurrentDirectoryAndTheFailureBox)
     // Cancelled: nothing, and the current directory stays.
     QDir::setCurrent(oldCurrent);
     WhenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    EXPECT_TRUE(!dialogs.GetSaveFileName(nullptr, options) && QDir::currentPath() == oldCurrent);
+    EXPECT_EQ((All{dialogs.GetSaveFileName(nullptr, options).has_value(), QDir::currentPath()}), (All{false, oldCurrent}));
 
     // The system platform's failure box: critical, with OK alone.
     WhenModalOpens([&](QWidget* modal) {

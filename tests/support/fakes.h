@@ -153,7 +153,7 @@ struct FakePlatform {
     platform::Platform platform{&dialogs, &clipboard, &shell, &clock, &failureBox,
                                 [this] { return std::make_unique<FakeSettingsStore>(settings); },
                                 [this, read = platform::Platform().readTextFile](const std::string& n, std::string& t) {
-                                    return readerOutOfMemory ? (t.clear(), ReadStatus::OutOfMemory) : read(n, t);
+                                    return readerOutOfMemory ? (t.clear(), io::ReadStatus::OutOfMemory) : read(n, t);
                                 }};
 };
 

@@ -1,15 +1,14 @@
-#include "application.h"
+#include "platform/qt_application.h"
 
 #include "core/failure.h"
 
 #include <cstdio>
 
-namespace morvane::app {
+namespace morvane::platform {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
-    // The program ends when the encoder window closes, not when the last
-    // window does.
+    // A program ends when its main window closes, not when the last window does.
     setQuitOnLastWindowClosed(false);
 }
 
@@ -36,4 +35,4 @@ bool Application::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-} // namespace morvane::app
+} // namespace morvane::platform

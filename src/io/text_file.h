@@ -1,18 +1,17 @@
-// Reading files as plain bytes.
+// Reading text files as plain bytes, and saving a code.
 #pragma once
+
+#include "io/atomic_file.h"
 
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <string_view>
 
-namespace morvane {
+namespace morvane::io {
 
 inline constexpr const char* kOpenFailed = "Unable to open the file.";
-inline constexpr char kCtrlZ = 26;
-
-// True for a regular file (links followed); false for folders, devices,
-// pipes, sockets and names that do not exist.
-bool IsRegularFile(const std::string& name);
+inline constexpr const char* kSaveFailed = "Unable to save the file.";
 
 enum class ReadStatus { Ok, NotFound, ReadError, OutOfMemory };
 
@@ -29,4 +28,12 @@ ReadStatus ReadRegularFile(const std::string& name, std::string& out,
 // read, is not a regular file, or does not fit into memory.
 bool ReadTextFile(const std::string& name, std::string& text);
 
-} // namespace morvane
+// Writes a code (or a decoded text) to the file atomically; "Unable to save
+// the file." on failure, with an existing file left whole.
+bool SaveCode(const std::string& name, std::string_view code, std::string& message);
+
+// The options of every save the windows make: a file of the user's in a
+// folder that takes no new file is written in place, as any program would.
+const WriteOptions& WindowSaveOptions();
+
+} // namespace morvane::io
