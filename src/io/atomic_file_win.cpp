@@ -13,8 +13,20 @@ namespace morvane::io::os {
 
 bool Examine(const std::string& name, FileFacts& facts)
 {
-    struct _stat64 st {};
     facts = {};
+    // Devices (NUL, CON, COM1) and pipes are no files to replace: a caller
+    // that takes streams writes into them, as the shell's ">" does.
+    const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        const DWORD type = GetFileType(handle);
+        CloseHandle(handle);
+        if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+            facts.kind = Kind::Other;
+            return true;
+        }
+    }
+    struct _stat64 st {};
     if (_stat64(name.c_str(), &st) != 0)
         return errno == ENOENT;
     const unsigned type = st.st_mode & _S_IFMT;

@@ -56,6 +56,10 @@ for args in "${cases[@]}"; do
     sed 's/^/  /' "$work/diff" | head -n 20
   fi
 done
+# Windows' null device takes the code, as /dev/null does elsewhere: nothing is created beside it.
+(cd "$work/windows" && "$@" "$windows" encode --key k.key -o NUL in.txt && "$@" "$windows" encode --key k.key -o nul in.txt) ||
+  { echo "FAILED: encode -o NUL"; failed=$((failed + 1)); }
+ls -A "$work/windows" | grep -qi '^\.\?nul' && { echo "FAILED: a file named NUL"; failed=$((failed + 1)); }
 # The largest file of the walk went through both standard streams: a key of 31644 bytes.
 [ "$(stat -c %s "$work/windows/k.key")" = 31644 ] || { echo "FAILED: no key of 31644 bytes"; failed=$((failed + 1)); }
 echo "$passed passed, $failed failed"
