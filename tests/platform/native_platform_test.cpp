@@ -77,8 +77,8 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
         EXPECT_EQ((All{info.size, Read(store, name)}), (All{data.size(), data})) << name;
     }
     // Data that cannot be parsed: the value is there but cannot be read.
-    for (const char* name : {"Broken"})
-        EXPECT_TRUE(store.QueryValue(name).value_or(ValueInfo{}).size > 0 && !store.ReadValue(name)) << name;
+    EXPECT_EQ((All{store.QueryValue("Broken").value_or(ValueInfo{}).size > 0, store.ReadValue("Broken").has_value()}),
+              (All{true, false}));
     // Of another key, of a key below, absent, taken away ("=-"); a name that differs beyond ASCII letter case.
     for (const char* name : {"Only", "Sub", "Missing", "Gone", "caf\xC9"})
         EXPECT_FALSE(store.QueryValue(name) || store.ReadValue(name)) << name;
@@ -120,11 +120,11 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
     EXPECT_EQ(ReadBytes(file), head + "  \"lastTopPos\"=\"120\"\r\n"
                                       "\"Blob\"=\"C:\\\\ \\\"quoted\\\" \xC3\xA9\xE2\x82\xAC\"\r\n"
                                       "\"LastLeftPos\"=\"-33\"\r\n" + tail);
-    EXPECT_EQ(Read(store, "LastLeftPos"), Sz("-33")) << "the writer sees what it wrote";
-    RegFileStore again(file);
+    RegFileStore again(file); // and the writer sees what it wrote
     ASSERT_TRUE(again.OpenKey(kKey));
-    EXPECT_EQ((All{Read(again, "LastTopPos"), again.QueryValue("Blob")->type}), (All{Sz("120"), kRegSz}));
-    EXPECT_EQ(Read(again, "Blob"), Sz("C:\\ \"quoted\" \xE9\x80"));
+    EXPECT_EQ((All{Read(again, "LastTopPos"), again.QueryValue("Blob")->type, Read(again, "Blob"),
+                   Read(store, "LastLeftPos")}),
+              (All{Sz("120"), kRegSz, Sz("C:\\ \"quoted\" \xE9\x80"), Sz("-33")}));
 
     // A new value goes after the key's last line and leaves the other values readable: at the end of a file without
     // a line end, or with a lone CR; after a continuation cut short by the end; in the key's last section.
@@ -140,8 +140,8 @@ TEST(RegFileStore, OpensOnlyAWritableKeyReadsEveryValueTypeAndWritesOnlyTheValue
         ASSERT_TRUE(store.OpenKey(kKey) && store.WriteString("LastTopPos", "5")) << before;
         EXPECT_EQ(ReadBytes(file), before + joint + "\"LastTopPos\"=\"5\"" + end + after) << before;
         RegFileStore fresh(file);
-        EXPECT_TRUE(fresh.OpenKey(kKey) && Read(fresh, "LastTopPos") == Sz("5")) << before;
-        EXPECT_EQ(fresh.QueryValue("A").has_value(), before.find("\"A\"") != std::string::npos) << before;
+        EXPECT_EQ((All{fresh.OpenKey(kKey), Read(fresh, "LastTopPos"), fresh.QueryValue("A").has_value()}),
+                  (All{true, Sz("5"), before.find("\"A\"") != std::string::npos})) << before;
     }
 
     // A write that fails as on a full disk (even for root) leaves the file whole.
@@ -218,8 +218,8 @@ TEST(UserSettings, FileFollowsTheEnvironmentAndStartsAsACopyOfTheSystemDefault)
     ::setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
     const auto store = CreateUserSettingsStore();
     ASSERT_TRUE(store->OpenKey(kKey));
-    EXPECT_EQ(Read(*store, "LastTopPos"), Sz("1"));
-    EXPECT_EQ(ReadBytes(dir / "xdg/morvane/settings.reg"), kShortFile);
+    EXPECT_EQ((All{Read(*store, "LastTopPos"), ReadBytes(dir / "xdg/morvane/settings.reg")}),
+              (All{Sz("1"), kShortFile}));
 }
 
 TEST(FileSystem, FileExistsFullPathFindEntryNameAndShellAction)
@@ -236,7 +236,6 @@ TEST(FileSystem, FileExistsFullPathFindEntryNameAndShellAction)
     const std::string old = CurrentDirectory();
     fs::current_path(real);
     EXPECT_EQ(CurrentDirectory(), real);
-
     for (const std::string& name : {dir / "noext", dir / "link", std::string("alpha.txt")})
         EXPECT_TRUE(FileExists(name)) << name; // links followed; relative to the current directory
     for (const std::string& name : {dir / "folder", dir / "folder-link", dir / "fifo", dir / "dangling",
@@ -278,8 +277,7 @@ TEST(FileSystem, FileExistsFullPathFindEntryNameAndShellAction)
     };
     for (const auto& [file, action] : cases) {
         const ShellTarget target = ChooseShellAction(file, {});
-        EXPECT_EQ(target.action, action) << file;
-        EXPECT_TRUE(action == Nothing || target.path == file) << file;
+        EXPECT_EQ((All{target.action, action == Nothing ? file : target.path}), (All{action, file}));
     }
     const ShellTarget relative = ChooseShellAction("morvanedecoder", dir.path()); // a name in the given folder
     EXPECT_EQ((All{relative.action, relative.path}), (All{StartProgram, program}));

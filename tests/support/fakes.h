@@ -16,34 +16,28 @@ namespace morvane::testing {
 // Answers the dialogs from a queue: each entry is the chosen file, or
 // nothing for Cancel. An empty queue answers Cancel.
 struct FakeDialogs : platform::FileDialogs {
+    using Options = platform::FileDialogOptions;
     struct Call {
-        platform::FileDialogOptions options;
+        Options options;
         bool save;
         bool ownerOnScreen; // was the owner window on the screen while the dialog ran
         // The dialog in a line: kind, title, filters, index, extension, name, checks.
         QString Text() const
         {
-            const platform::FileDialogOptions& o = options;
+            const Options& o = options;
             return QStringList{save ? "save" : "open", o.title, o.filter, QString::number(o.filterIndex),
                                o.defaultExt, o.fileName, o.fileMustExist ? "must exist" : "",
                                o.overwritePrompt ? "asks to replace" : ""}.join(" ; ");
         }
     };
-    std::optional<QString> GetOpenFileName(QWidget* owner, const platform::FileDialogOptions& o) override
-    {
-        return Answer(false, owner, o);
-    }
-    std::optional<QString> GetSaveFileName(QWidget* owner, const platform::FileDialogOptions& o) override
-    {
-        return Answer(true, owner, o);
-    }
+    std::optional<QString> GetOpenFileName(QWidget* w, const Options& o) override { return Answer(false, w, o); }
+    std::optional<QString> GetSaveFileName(QWidget* w, const Options& o) override { return Answer(true, w, o); }
 
-    std::optional<QString> Answer(bool save, QWidget* owner, const platform::FileDialogOptions& options)
+    std::optional<QString> Answer(bool save, QWidget* owner, const Options& options)
     {
         const QWindow* window = owner ? owner->window()->windowHandle() : nullptr;
         calls.push_back({options, save, window && window->isVisible()});
-        if (whileOpen)
-            whileOpen();
+        whileOpen ? whileOpen() : void();
         std::optional<QString> answer;
         if (!answers.empty())
             answer = answers.front(), answers.pop_front();
@@ -65,10 +59,9 @@ struct FakeClipboard : platform::Clipboard {
 
 struct FakeShell : platform::Shell {
     void ShellOpen(void* owner, const std::string& file, const std::string& parameters, const std::string& directory,
-                   int showCommand) override
+                   int show) override
     {
-        calls.push_back(file + '|' + parameters + '|' + directory + '|' + std::to_string(showCommand));
-        lastOwner = owner;
+        lastOwner = owner, calls.push_back(file + '|' + parameters + '|' + directory + '|' + std::to_string(show));
     }
     std::vector<std::string> calls; // "file|parameters|directory|show command"
     void* lastOwner = nullptr;
@@ -114,17 +107,11 @@ public:
     std::optional<platform::ValueData> ReadValue(const std::string& name) override
     {
         const auto found = data_->values.find(name);
-        if (found == data_->values.end() || data_->failReads)
-            return std::nullopt;
-        return found->second;
+        return found == data_->values.end() || data_->failReads ? std::nullopt : std::optional(found->second);
     }
     bool WriteString(const std::string& name, const std::string& text) override
     {
-        if (data_->refuseWrites)
-            return false;
-        data_->values[name] = String(text);
-        data_->written.push_back(name);
-        return true;
+        return !data_->refuseWrites && (data_->values[name] = String(text), data_->written.push_back(name), true);
     }
     // A string value as the store keeps it (with its terminating zero).
     static platform::ValueData String(const std::string& text) { return {platform::kRegSz, text + '\0'}; }
