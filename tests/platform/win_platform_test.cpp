@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 #include "platform/win_registry_store.h"
 
+#include "support/all.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,10 @@ std::string Sz(const std::string& text) { return text + '\0'; }
 
 // The key as an installation leaves it, made here with the registry's own calls; removed again at the end.
 struct InstalledKey {
-    InstalledKey() { EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0); }
+    InstalledKey()
+    {
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    }
     ~InstalledKey() { RegCloseKey(key), RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
     void Set(const char* name, DWORD type, const std::string& data)
     {
@@ -70,21 +74,17 @@ TEST(WinRegistryStore, OpensOnlyAnExistingKeyAndReadsAndWritesItsValues)
     };
     for (const auto& [name, type, data] : cases) {
         const ValueInfo info = store.QueryValue(name).value_or(ValueInfo{});
-        EXPECT_EQ(info.type, type) << name;
-        EXPECT_EQ(info.size, data.size()) << name;
         const ValueData value = store.ReadValue(name).value_or(ValueData{});
-        EXPECT_EQ(value.type, type) << name;
-        EXPECT_EQ(value.data, data) << name;
+        EXPECT_EQ((All{info.type, info.size, value.type, value.data}), (All{type, data.size(), type, data})) << name;
     }
-    EXPECT_FALSE(store.QueryValue("Missing"));
-    EXPECT_FALSE(store.ReadValue("Missing"));
+    EXPECT_FALSE(store.QueryValue("Missing") || store.ReadValue("Missing"));
 
     // A write stores a string value, replacing a value of another type; what others write is seen at once.
     ASSERT_TRUE(store.WriteString("LastLeftPos", "-33"));
     ASSERT_TRUE(store.WriteString("LastTopPos", "120"));
-    EXPECT_EQ(installed.Get("LastLeftPos"), std::make_pair(DWORD{REG_SZ}, Sz("-33")));
-    EXPECT_EQ(installed.Get("LastTopPos"), std::make_pair(DWORD{REG_SZ}, Sz("120")));
-    EXPECT_EQ(installed.Get("InstallPath").second, Sz("C:\\Program Files\\Morvane")) << "other values stay";
+    EXPECT_EQ((All{installed.Get("LastLeftPos"), installed.Get("LastTopPos"), installed.Get("InstallPath").second}),
+              (All{std::pair{DWORD{REG_SZ}, Sz("-33")}, std::pair{DWORD{REG_SZ}, Sz("120")},
+                   Sz("C:\\Program Files\\Morvane")})); // other values stay
     installed.Set("InstallPath", REG_SZ, Sz("D:\\Morvane"));
     EXPECT_EQ(store.ReadValue("InstallPath").value_or(ValueData{}).data, Sz("D:\\Morvane"));
 }
@@ -107,8 +107,8 @@ TEST(FileSystem, FileExistsFullPathAndTheTrueNameOfAnEntry)
         EXPECT_FALSE(FileExists(name)) << name;
 
     const std::pair<std::string, std::string> full[] = {
-        {"name.txt", here + "\\name.txt"}, {".\\a\\.\\b\\..\\c.txt", here + "\\a\\c.txt"}, {"a/b.txt", here + "\\a\\b.txt"},
-        {"C:\\x\\..\\y", "C:\\y"}, {"", ""},
+        {"name.txt", here + "\\name.txt"}, {".\\a\\.\\b\\..\\c.txt", here + "\\a\\c.txt"},
+        {"a/b.txt", here + "\\a\\b.txt"}, {"C:\\x\\..\\y", "C:\\y"}, {"", ""},
     };
     for (const auto& [name, path] : full)
         EXPECT_EQ(FullPath(name), path) << name;
