@@ -27,8 +27,7 @@ std::unique_ptr<KeyTable> GeneratedKey(std::uint32_t seed)
 {
     auto table = std::make_unique<KeyTable>();
     RandomSource random(seed);
-    GenerateKey(random, *table);
-    return table;
+    return GenerateKey(random, *table), std::move(table);
 }
 
 // The numbers of a text by the encoding rule itself: one draw per character that has a row, in the order of the text.
@@ -115,25 +114,24 @@ TEST_P(EncodePaths, GiveTheCodeAndStateOfTheRule)
     const std::pair<std::unique_ptr<KeyTable>, std::uint8_t> keys[] = {{GeneratedKey(11), 4}, {keyOf(0, 9), 1},
         {keyOf(100, 999), 3}, {keyOf(10000, 65535), 5}, {keyOf(0, 9999), 4}, {keyOf(1000, 10000), 4}};
     constexpr std::size_t kB = kEncodeBlock;
+    using Sizes = std::initializer_list<std::size_t>;
     for (const auto& [table, width] : keys) {
         const auto encoder = std::make_unique<Encoder>(*table, width);
-        for (const std::size_t length : std::initializer_list<std::size_t>{0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB,
-                                                                          kB + 1, 2 * kB, 3 * kB + 99}) {
+        for (const auto length : Sizes{0, 1, 7, 8, 9, 16, 17, 63, 64, 65, kB - 1, kB, kB + 1, 2 * kB, 3 * kB + 99}) {
             std::string text(length, 'A'); // line feeds and other dropped characters from none to most
             for (std::size_t i = 1; i < length; ++i)
                 text[i] = static_cast<char>(gen() % 4 < length % 5 ? gen() % 32 : gen() % 256);
             const std::uint32_t seed = gen();
             RandomSource reference(seed);
             const std::string expected = CodeByTheRule(text, *table, reference);
-            for (const std::size_t split : std::initializer_list<std::size_t>{0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
+            for (const std::size_t split : Sizes{0, 1, 63, length / 2, kB - 1, kB, kB + 1, 2 * kB}) {
                 RandomSource random(seed);
                 std::string code;
                 encoder->EncodeChunk(std::string_view(text).substr(0, std::min(split, length)), random, code);
                 encoder->EncodeChunk(std::string_view(text).substr(std::min(split, length)), random, code);
                 const std::string where = "width " + std::to_string(width) + " length " + std::to_string(length) +
                                           " split " + std::to_string(split);
-                ASSERT_EQ(code, expected) << where;
-                ASSERT_EQ(random.RandomState, reference.RandomState) << where;
+                ASSERT_EQ((All{code, random.RandomState}), (All{expected, reference.RandomState})) << where;
             }
         }
     }
@@ -166,8 +164,8 @@ TEST_P(EncodePaths, RunOffersControlEveryFiftyCharactersAndStopsAfterAYield)
         EXPECT_EQ(EncodeText(text, *key, 4, run, hook, code), !stopped) << c.length;
         const std::size_t walked = stopped ? c.yields.back() : c.length;
         EXPECT_EQ(code, "0114" + CodeByTheRule(std::string_view(text).substr(0, walked), *key, reference)) << c.length;
-        EXPECT_EQ((All{run.RandomState, hook.yields}), (All{reference.RandomState, c.yields})) << c.length;
-        EXPECT_EQ(hook.asked, c.asked) << c.length;
+        EXPECT_EQ((All{run.RandomState, hook.yields, hook.asked}), (All{reference.RandomState, c.yields, c.asked}))
+            << c.length;
     }
 }
 
@@ -186,8 +184,8 @@ TEST(Decoder, RoundTripsOverEveryByteWidthAndLineBreak)
             for (const char c : text)
                 if (RowOf(static_cast<unsigned char>(c)) != 0)
                     expected += c == '\r' && lineBreaks == LineBreaks::CrLf ? "\r\n" : std::string(1, c);
-            EXPECT_TRUE(DecodeCode(code, key, width, lineBreaks, whole, message)) << message;
-            EXPECT_EQ(whole, expected) << "width " << int(width) << ", length " << text.size();
+            EXPECT_EQ((All{DecodeCode(code, key, width, lineBreaks, whole, message), whole}), (All{true, expected}))
+                << message << " width " << int(width) << ", length " << text.size();
             Decoder decoder(key, width, lineBreaks);
             for (std::string_view rest = wrapped; !rest.empty();) {
                 const std::size_t n = std::min<std::size_t>(rest.size(), 1 + rng() % 7);
