@@ -14,11 +14,10 @@ public:
     TempDir()
     {
         std::random_device random;
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const auto path = std::filesystem::temp_directory_path() / ("morvane-test-" + std::to_string(random()));
-            if (std::filesystem::create_directory(path))
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt)
+            if (const auto path = std::filesystem::temp_directory_path() / ("morvane-test-" + std::to_string(random()));
+                std::filesystem::create_directory(path))
                 path_ = path.generic_string();
-        }
         if (path_.empty())
             throw std::runtime_error("no temporary folder");
     }
