@@ -534,17 +534,13 @@ private slots:
                                       "; 1 ; key ;  ;  ; asks to replace");
         QCOMPARE((All{calls[0].ownerOnScreen, calls[0].options.initialDir}), (All{false, Here()})); // before it shows
         QVERIFY(window->windowHandle()->isVisible() && name->text().isEmpty() && !create->isEnabled());
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
-        for (const char* focused : {"bbnBrowse", "bbnCancel", "bbnCreate"}) {
-            window->findChild<QWidget*>(focused)->setFocus();
-            QTest::keyClick(window->focusWidget(), Qt::Key_Return);
-        }
+        QVERIFY((window->activateWindow(), QTest::qWaitForWindowActive(window)));
+        for (const char* focused : {"bbnBrowse", "bbnCancel", "bbnCreate"})
+            window->findChild<QWidget*>(focused)->setFocus(), QTest::keyClick(window->focusWidget(), Qt::Key_Return);
         QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
         QCOMPARE((All{window->isVisible(), calls.size(), values.empty()}), (All{true, 1, true}));
         // Browse with a name: taken, Create enabled, the focus stays; a cancelled Browse keeps it.
-        browse->setFocus();
-        h.fake.dialogs.answers = {Path("first.key")};
+        browse->setFocus(), h.fake.dialogs.answers = {Path("first.key")};
         QTest::mouseClick(browse, Qt::LeftButton);
         QCOMPARE((All{name->text(), create->isEnabled(), window->focusWidget()}),
                  (All{Path("first.key"), true, browse}));
@@ -554,8 +550,7 @@ private slots:
         QTest::mouseClick(window->findChild<QPushButton*>("bbnCancel"), Qt::LeftButton);
         QVERIFY(!window->isVisible() && !QFile::exists(Path("first.key")));
         const QString missing = Path("no such folder/new.key");
-        h.fake.dialogs.answers = {missing};
-        window->ShowOrRaise();
+        h.fake.dialogs.answers = {missing}, window->ShowOrRaise();
         QCOMPARE((All{calls.size(), name->text(), window->focusWidget()}), (All{4, missing, create}));
 
         h.program->SetKeyFileName(Path("good.key"));
@@ -565,8 +560,7 @@ private slots:
         failures.emplace_back(Path("existing.key"), "Unable to write to the key file.");
 #endif
         for (const auto& [target, message] : failures) {
-            name->setText(target);
-            values.clear();
+            name->setText(target), values.clear();
             {
 #ifndef _WIN32
                 FileSizeLimit limit(1000); // a full disk
@@ -584,8 +578,7 @@ private slots:
         QVERIFY(QDir().mkpath(Path("no such folder")));
         name->setText(missing), values.clear();
         const std::uint32_t stateBefore = h.state().Random.RandomState;
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY((window->activateWindow(), QTest::qWaitForWindowActive(window)));
         window->findChild<QPushButton*>("bbnCancel")->setFocus();
         QTest::keyClick(window->focusWidget(), Qt::Key_Return);
         QCOMPARE((All{h.ErrorShown(), window->isVisible(), h.keyField()->text(), QFile(missing).size()}),

@@ -93,15 +93,13 @@ private slots:
                  (All{"The key file could not be found.", "Error", true}));
 
         // A second failure replaces the message; Close hides the window.
-        setKey(Path("letter.key"));
-        fake.clipboard.failRead = true;
+        setKey(Path("letter.key")), fake.clipboard.failRead = true;
         QCOMPARE((All{press("bbnPaste"), window->CodeText()}), (All{"Unable to paste the code.", Encode("x")}));
         fake.clipboard.outOfMemory = true;
         QCOMPARE(press("bbnPaste"), "Out of memory.");
-        fake.clipboard.outOfMemory = false;
         window->frmError()->findChild<QPushButton*>("BitBtn1")->click();
         QCOMPARE((All{window->frmError()->isVisible(), window->DecodedText()}), (All{false, letter})); // as before
-        fake.clipboard.failRead = false;
+        fake.clipboard.failRead = fake.clipboard.outOfMemory = false;
         fake.dialogs.answers = {Path("missing.etx")};
         QCOMPARE((All{press("bbnLoad"), window->CodeText().empty()}), (All{"Unable to open the file.", true}));
 
@@ -113,23 +111,19 @@ private slots:
 
         // A width character that is not a digit goes to the failure box.
         WriteBytes(dir / "bad.key", "011x1000");
-        setKey(Path("bad.key"));
-        click("bbnDecode");
+        setKey(Path("bad.key")), click("bbnDecode");
         QCOMPARE((All{fake.failureBox.shown, window->DecodedText()}), // the text as before
                  (All{std::vector<QString>{"Morvane  |  Decoder|'x' is not a valid integer value."}, "Saved"s}));
     }
 
     void stopEndsALongRunAndALongTextShowsTheNotice()
     {
-        fake.clipboard = {};
-        window->frmError()->hide();
+        fake.clipboard = {}, window->frmError()->hide();
         const std::string before = window->DecodedText();
         std::string text;
         for (int i = 0; text.size() < 400000; ++i)
             text += "Line " + std::to_string(i) + " of a long letter.\r\n";
-        fake.clipboard.text = Encode(text);
-        setKey(Path("letter.key"));
-        click("bbnPaste");
+        setKey(Path("letter.key")), fake.clipboard.text = Encode(text), click("bbnPaste");
         QCOMPARE((All{field("mmoCode"), control<QPlainTextEdit>("mmoCode")->isReadOnly(), window->CodeText()}),
                  (All{"The code is too long for displaying\n(You still can decode it)", true, Encode(text)}));
 
