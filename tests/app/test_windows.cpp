@@ -126,6 +126,12 @@ class TestWindows : public QObject {
     }
     // The program ended (or ends as soon as its loop starts).
     static bool Ended(Harness& h) { return h.program->Ended() && h.program->Run() == 0; }
+    // What a file holds: "none", "<empty file>", "old", or the text its code decodes to.
+    std::string Holds(const std::string& name) const
+    {
+        const std::string bytes = ReadBytes(dir / name), shown = bytes.empty() ? "<empty file>" : bytes;
+        return !QFile::exists(Path(name)) ? "none" : bytes.empty() || bytes == "old" ? shown : Decoded(bytes, table);
+    }
     // A shown window with the test key in its key field.
     void Ready(Harness& h) { h.keyField()->setText(Path("good.key")), h.coder().ShowMainWindow(); }
 
@@ -200,12 +206,10 @@ private slots:
         for (const bool closeOnDismiss : {false, true})
             for (const auto& close : ways) {
                 Harness h;
-                h.coder().ShowMainWindow();
-                h.state().CloseOnErrorDismiss = closeOnDismiss;
+                h.coder().ShowMainWindow(), h.state().CloseOnErrorDismiss = closeOnDismiss;
                 h.program->ShowError("first"), h.program->ShowError("second");
                 const bool onTop = h.error().windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-                QCOMPARE((All{h.ErrorShown(), onTop, h.error().size()}),
-                         (All{"second", true, QSize(489, 65)}));
+                QCOMPARE((All{h.ErrorShown(), onTop, h.error().size()}), (All{"second", true, QSize(489, 65)}));
                 close(h.error()); // the message is kept until replaced
                 QCOMPARE((All{h.error().isVisible(), h.error().Message(), h.coder().isVisible(), h.program->Ended()}),
                          (All{false, "second", !closeOnDismiss, closeOnDismiss}));
@@ -221,8 +225,7 @@ private slots:
         // The top-level failure handler's box: a key whose width is no digit (no run starts).
         Harness failing;
         failing.keyField()->setText(Path("width.key")), failing.source()->SetText("abc");
-        failing.coder().ShowMainWindow();
-        QTest::mouseClick(failing.find("bbnEncode"), Qt::LeftButton);
+        failing.coder().ShowMainWindow(), QTest::mouseClick(failing.find("bbnEncode"), Qt::LeftButton);
         QCOMPARE((All{failing.fake.failureBox.shown, failing.find("bbnEncode")->text()}),
                  (All{std::vector{kFailure + "'x' is not a valid integer value."}, "Encode"}));
         QVERIFY(!failing.error().isVisible() && failing.state().CodeText.empty() && !failing.state().Encoding);
@@ -693,44 +696,42 @@ private slots:
         QVERIFY(!QFile::exists(Letter("etx")) && h->fake.settings->written.empty()); // nor the position
     }
 
-    // Started from another folder with a relative name; no save dialog.
+    // From another folder with a relative name: the code goes beside the file; when a file is there already, the
+    // save dialog (in the start folder) says where. Cancel there, or during the run, writes nothing.
     void encodesBesideTheFile()
     {
-        const std::pair<std::string, std::string> cases[] = {
-            {"Dear Ann,\r\n\tthe key is under the mat.\n", "Dear Ann,\r\n\tthe key is under the mat."},
-            {"\n\n\x01", ""}, // no encodable character: the header alone
-            {"", "<empty file>"},
+        const std::string letter = "Dear Ann,\r\n\tthe key is under the mat.\n", a500(500, 'a');
+        const std::string text = letter.substr(0, letter.size() - 1);
+        const struct {
+            std::string source;
+            bool targetThere, cancelRun;
+            std::optional<QString> chosen;
+            std::string target, other; // what the target and the chosen file hold afterwards
+        } cases[] = {
+            {letter, false, false, {}, text, "none"}, {"", false, false, {}, "<empty file>", "none"},
+            {"\n\n\x01", false, false, {}, "", "none"}, // no encodable character: the header alone
+            {letter, true, false, Letter("chosen"), "old", text}, {letter, true, false, {}, "old", "none"},
+            {a500, false, true, {}, "none", "none"}, {a500, true, true, {}, "old", "none"},
         };
-        for (const auto& [source, decoded] : cases) {
+        for (const auto& c : cases) {
             init();
-            WriteBytes(dir / "letters/letter.txt", source);
+            WriteBytes(dir / "letters/letter.txt", c.source);
+            c.targetThere ? WriteBytes(dir / "letters/letter.etx", "old") : void();
             QDir::setCurrent(Path("elsewhere"));
-            auto h = Quick("../letters/letter.txt", {Path("good.key")});
-            const std::string code = ReadBytes(dir / "letters/letter.etx");
-            QCOMPARE(code.empty() ? "<empty file>"s : Decoded(code, table), decoded);
-            QCOMPARE((All{h->find<QLabel>("Label2")->text(), h->state().SourceFileName}),
-                     (All{"Key file: good.key", Letter("txt")}));
-            QCOMPARE((All{h->fake.dialogs.calls.size(), h->ErrorShown().isEmpty(), Ended(*h)}), (All{1, true, true}));
-        }
-    }
-
-    // A target that is there: the save dialog asks, in the start folder; Cancel writes nothing.
-    void targetExists()
-    {
-        WriteBytes(dir / "letters/letter.etx", "old");
-        QDir::setCurrent(Path("elsewhere"));
-        for (const bool cancelled : {false, true}) {
-            const std::optional<QString> chosen = cancelled ? std::nullopt : std::optional(Letter("chosen"));
-            auto h = Quick(Letter("txt"), {Path("good.key"), chosen});
+            int yields = 0;
+            auto h = Quick("../letters/letter.txt", {Path("good.key"), c.chosen}, [&](Harness& p) {
+                c.cancelRun ? AtNextYield([&yields, &p] { ++yields, p.click("bbnCancelQuickEncoding"); }) : void();
+            });
             const auto& calls = h->fake.dialogs.calls;
-            QCOMPARE((All{calls.size(), calls[1].options.initialDir}), (All{2, Path("elsewhere")}));
-            QCOMPARE(calls[1].Text(), "save ; Save code ; Encoded text files (*.etx)|*.etx|All files (*.*)|*.* ; 1 ; "
-                                      "etx ;  ;  ; asks to replace");
-            const std::string chosenCode = ReadBytes(dir / "letters/letter.chosen");
-            QCOMPARE(QFile::exists(Letter("chosen")) ? Decoded(chosenCode, table) : "none",
-                     cancelled ? "none" : "Dear Ann,\r\n\tthe key is under the mat.");
-            QCOMPARE((All{ReadBytes(dir / "letters/letter.etx"), h->ErrorShown(), Ended(*h)}), (All{"old"s, "", true}));
-            QFile::remove(Letter("chosen"));
+            QCOMPARE((All{Holds("letters/letter.etx"), Holds("letters/letter.chosen"), calls.size(), yields}),
+                     (All{c.target, c.other, c.targetThere && !c.cancelRun ? 2u : 1u, int(c.cancelRun)}));
+            QCOMPARE((All{h->find<QLabel>("Label2")->text(), h->state().SourceFileName, h->ErrorShown(), Ended(*h)}),
+                     (All{"Key file: good.key", Letter("txt"), "", true}));
+            QCOMPARE((All{h->state().EncodingCancelled, h->state().Encoding}), (All{c.cancelRun, false}));
+            if (calls.size() == 2)
+                QCOMPARE((All{calls[1].Text(), calls[1].options.initialDir}),
+                         (All{"save ; Save code ; Encoded text files (*.etx)|*.etx|All files (*.*)|*.* ; 1 ; etx ;  ;"
+                              "  ; asks to replace", Path("elsewhere")}));
         }
     }
 
@@ -771,24 +772,6 @@ private slots:
         QVERIFY(s->state().CodeText.empty() && !QFile::exists(Letter("etx")) && !s->coder().isEnabled());
         QTimer::singleShot(0, [&] { s->error().close(); });
         QCOMPARE((All{s->program->Run(), s->program->Ended()}), (All{0, true}));
-    }
-
-    // Cancel during a run: nothing written, and a target that was there stays as it was.
-    void cancelDuringTheRun()
-    {
-        WriteBytes(dir / "letters/letter.txt", std::string(500, 'a'));
-        for (const bool targetThere : {false, true}) {
-            if (targetThere)
-                WriteBytes(dir / "letters/letter.etx", "old");
-            int yields = 0;
-            auto h = Quick("letters/letter.txt", {Path("good.key")}, [&](Harness& p) {
-                AtNextYield([&yields, &p] { ++yields, p.click("bbnCancelQuickEncoding"); });
-            });
-            QCOMPARE((All{yields, h->state().EncodingCancelled, h->state().Encoding}), (All{1, true, false}));
-            QCOMPARE((All{h->fake.dialogs.calls.size(), QFile::exists(Letter("etx")), Ended(*h)}),
-                     (All{1, targetThere, true}));
-            QCOMPARE(ReadBytes(dir / "letters/letter.etx"), targetThere ? "old" : "");
-        }
     }
 };
 

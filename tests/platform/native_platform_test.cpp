@@ -185,10 +185,8 @@ TEST(UserSettings, FileFollowsTheEnvironmentAndStartsAsACopyOfTheSystemDefault)
 
     // A user without a settings file gets a copy of the first system default in $XDG_CONFIG_DIRS, in private folders.
     const std::string sys1 = dir / "sys1", sys2 = dir / "sys2", home = dir / "home";
-    for (const auto& [folder, text] : {std::pair{sys1, "first"}, std::pair{sys2, kShortFile.c_str()}}) {
-        fs::create_directories(folder + "/morvane");
-        WriteBytes(folder + "/morvane/settings.reg", text);
-    }
+    for (const auto& [folder, text] : {std::pair{sys1, "first"}, std::pair{sys2, kShortFile.c_str()}})
+        fs::create_directories(folder + "/morvane"), WriteBytes(folder + "/morvane/settings.reg", text);
     WriteBytes(dir / "blocker", "");
     const std::string relative = fs::relative(sys1).string(); // sys1, but ignored
     const std::tuple<std::string, std::string, std::string, std::string> cases[] = { // before and after: "" for none
