@@ -34,12 +34,14 @@ const QString kCorrectly = "The application has not been installed correctly.";
 const QString kFailure = "Morvane  |  Encoder|"; // the failure box's caption
 const auto kText = FakeSettingsStore::String;
 
-// A Program over fake platform parts (set up by prepare), its windows created.
+// A Program over fake platform parts (set up by prepare), its windows created; with a key, the window shows it.
 struct Harness {
-    explicit Harness(QStringList arguments = {"morvane"}, const std::function<void(Harness&)>& prepare = {})
+    explicit Harness(QStringList arguments = {"morvane"}, const std::function<void(Harness&)>& prepare = {},
+                     const QString& key = {})
     {
         prepare ? prepare(*this) : void();
         (program = std::make_unique<app::Program>(fake.platform, std::move(arguments)))->CreateWindows();
+        key.isEmpty() ? void() : (keyField()->setText(key), coder().ShowMainWindow());
     }
     app::ProgramState& state() { return program->state; }
     app::TfrmCoder& coder() { return *program->frmCoder; }
@@ -308,8 +310,7 @@ private slots:
 
     void sourceAndCodeFields()
     {
-        Harness h;
-        Ready(h);
+        Harness h({"morvane"}, {}, Path("good.key"));
         app::MemoField* field = h.source();
         auto* capacity = h.find<QProgressBar>("prbInitialCapacity");
         // Line breaks are stored as CR LF, a NUL ends the text; only text changes are reported.
@@ -374,8 +375,7 @@ private slots:
 
     void loadPasteBrowseAndTheDialogs()
     {
-        Harness h;
-        Ready(h);
+        Harness h({"morvane"}, {}, Path("good.key"));
         const QString here = Here();
         const std::string longLf = QString("line\n").repeated(7000).toStdString();
         WriteBytes(dir / "lf.txt", "one\ntwo\n");
@@ -446,8 +446,7 @@ private slots:
 
     void stopAndCloseEndTheRunAndKeepThePreviousCode()
     {
-        Harness h;
-        Ready(h);
+        Harness h({"morvane"}, {}, Path("good.key"));
         QVERIFY(QTest::qWaitForWindowExposed(&h.coder()));
         h.Encode("first");
         const std::string previous = h.state().CodeText;
@@ -612,8 +611,7 @@ private slots:
     // left button and its menu copies it. Enter and Close hide the box.
     void linksAndTheAboutBox()
     {
-        Harness h;
-        Ready(h);
+        Harness h({"morvane"}, {}, Path("good.key"));
         QLabel* link = h.find<QLabel>("lblHyperLink");
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) { // the pressed look; only the left opens

@@ -70,8 +70,7 @@ struct FakeShell : platform::Shell {
 struct FakeClock : platform::Clock { // 12345 ms after a midnight
     std::chrono::system_clock::time_point Now() override
     {
-        using namespace std::chrono;
-        return system_clock::time_point(hours(24 * 365 * 50) + milliseconds(12345));
+        return std::chrono::sys_days(std::chrono::days(365 * 50)) + std::chrono::milliseconds(12345);
     }
 };
 
