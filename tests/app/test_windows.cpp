@@ -422,15 +422,13 @@ private slots:
         }
 
         // Paste: a failed read reports and keeps the text; an empty clipboard empties the field.
-        h.fake.clipboard.text = "from\nclipboard";
-        h.find("bbnEncode")->setEnabled(false);
+        h.fake.clipboard.text = "from\nclipboard", h.find("bbnEncode")->setEnabled(false);
         h.click("bbnPaste");
         QCOMPARE((All{h.state().SourceText, h.find("bbnEncode")->isEnabled()}), (All{"from\r\nclipboard", true}));
         h.fake.clipboard.failRead = true;
         QCOMPARE((All{h.Press("bbnPaste"), h.state().SourceText}),
                  (All{"Unable to paste the text.", "from\r\nclipboard"}));
-        h.fake.clipboard = {};
-        h.click("bbnPaste");
+        h.fake.clipboard = {}, h.click("bbnPaste");
         QVERIFY(h.state().SourceText.empty() && h.source()->Text().empty());
 
         // Memory running out in the clipboard or the file reader says so.
@@ -596,10 +594,8 @@ private slots:
         Harness h;
         const std::string oldKey = (WriteKey(dir / "run.key"), ReadBytes(dir / "run.key")), source(3000, 'a');
         Ready(h);
-        h.program->SetKeyFileName(Path("run.key"));
-        h.source()->SetText(source);
-        h.fake.dialogs.answers = {Path("run.key")};
-        h.program->frmNewKey->ShowOrRaise();
+        h.program->SetKeyFileName(Path("run.key")), h.source()->SetText(source);
+        h.fake.dialogs.answers = {Path("run.key")}, h.program->frmNewKey->ShowOrRaise();
         bool duringRun = false;
         AtNextYield([&] { duringRun = h.state().Encoding, h.program->frmNewKey->CreateKeyFile(); });
         h.click("bbnEncode");

@@ -49,8 +49,7 @@ private slots:
         GenerateKey(random, key);
         QVERIFY(io::WriteKeyFile(dir / "letter.key", key).ok);
         window = std::make_unique<decoder::TfrmDecoder>(fake.platform);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY((window->show(), QTest::qWaitForWindowExposed(window.get())));
     }
 
     void loadDecodeCopySaveAndTheirFailures()
